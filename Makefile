@@ -1,0 +1,52 @@
+# The two commands of the README, plus the benchmarks and the fuzzers.
+#   make test              build both presets and run every test (host and Wine)
+#   make run [FILE=x.nfo]  build and start the viewer under Wine
+#   make bench             speed figures, as ratios against bare memory work
+#   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds
+SHELL := /bin/bash
+FILE ?= examples/welcome.nfo
+FUZZ_SECONDS ?= 60
+JOBS ?= $(shell nproc)
+
+.PHONY: all setup build build-host build-win32 test test-host test-win32 run bench fuzz clean
+
+all: build
+
+setup:
+	@bash scripts/setup-debian.sh
+
+build-host: setup
+	@cmake --preset host >/dev/null
+	@cmake --build --preset host -j $(JOBS)
+
+build-win32: setup
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32 -j $(JOBS)
+
+build: build-host build-win32
+
+test-host: build-host
+	@ctest --preset host -j $(JOBS)
+
+test-win32: build-win32
+	@scripts/with-display.sh ctest --preset win32 -j $(JOBS)
+
+test: test-host test-win32
+
+run: build-win32
+	@scripts/run-viewer.sh "$(FILE)"
+
+bench: setup
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS)
+	@build/bench/tavelin_bench $(BENCH_ARGS)
+	@if [ -x build/win32/tavelin_win32_bench.exe ] || cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
+	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
+
+fuzz: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

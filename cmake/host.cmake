@@ -1,0 +1,41 @@
+# Native build of the platform-free code: unit tests under the sanitizers,
+# benchmarks and fuzz targets. tests/support/host_platform.cpp stands in for the
+# handful of platform services that the portable code calls.
+if(TAVELIN_SANITIZE)
+  set(SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${SANITIZE_FLAGS})
+  add_link_options(${SANITIZE_FLAGS})
+endif()
+
+set(HOST_SUPPORT ${TEST_SUPPORT_SOURCES})
+list(FILTER HOST_SUPPORT EXCLUDE REGEX "win32_.*\\.cpp$")
+add_library(tavelin_portable STATIC ${PORTABLE_SOURCES} ${HOST_SUPPORT})
+target_include_directories(tavelin_portable PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(tavelin_portable PRIVATE ${PROGRAM_FLAGS} -O2)
+
+if(TAVELIN_FUZZ)
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*.cpp)
+  foreach(src ${FUZZ_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(fuzz_${name} ${src})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE tavelin_portable)
+  endforeach()
+  return()
+endif()
+
+add_googletest()
+file(GLOB HOST_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
+add_executable(tavelin_host_tests ${HOST_TEST_SOURCES})
+target_link_libraries(tavelin_host_tests PRIVATE tavelin_portable gtest gtest_main)
+include(GoogleTest)
+gtest_discover_tests(tavelin_host_tests DISCOVERY_MODE PRE_TEST)
+
+find_package(benchmark QUIET)
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+if(benchmark_FOUND AND BENCH_SOURCES AND NOT TAVELIN_SANITIZE)
+  add_executable(tavelin_bench ${BENCH_SOURCES})
+  target_compile_options(tavelin_bench PRIVATE -O2 -march=x86-64 -msse2)
+  target_link_libraries(tavelin_bench PRIVATE tavelin_portable benchmark::benchmark)
+endif()

@@ -1,0 +1,66 @@
+# The Windows program, its resources and its Wine-run tests.
+enable_language(RC)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(WIN32_LIBS kernel32 user32 gdi32 advapi32 comdlg32 comctl32)
+set(ARCH_FLAGS -march=pentium4 -msse2 -mfpmath=sse)
+
+# Portable and Win32 code of the program, shared by the program and the tests.
+add_library(tavelin_core STATIC ${PORTABLE_SOURCES} ${WIN32_SOURCES})
+target_include_directories(tavelin_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(tavelin_core PRIVATE ${PROGRAM_FLAGS} ${ARCH_FLAGS} -O2
+  -ffunction-sections -fdata-sections)
+target_compile_definitions(tavelin_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
+
+# Icons, cursors and the About bitmap are drawn as text under resources/art and
+# turned into binary files at build time.
+file(GLOB ART_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/art/*.txt)
+set(ART_OUT ${CMAKE_BINARY_DIR}/resources)
+set(ART_STAMP ${ART_OUT}/art.stamp)
+add_custom_command(OUTPUT ${ART_STAMP}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_resources.py
+          ${CMAKE_SOURCE_DIR}/resources/art ${ART_OUT}
+  COMMAND ${CMAKE_COMMAND} -E touch ${ART_STAMP}
+  DEPENDS ${ART_FILES} ${CMAKE_SOURCE_DIR}/tools/make_resources.py
+  COMMENT "Drawing icons, cursors and bitmap from resources/art")
+add_custom_target(tavelin_art DEPENDS ${ART_STAMP})
+set(RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/tavelin.rc)
+set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS ${ART_STAMP})
+
+# The program: its own entry point, no C runtime, six system DLLs.
+add_executable(tavelin WIN32 ${PROGRAM_ONLY_SOURCES} ${RESOURCE_SCRIPT})
+add_dependencies(tavelin tavelin_art)
+target_include_directories(tavelin PRIVATE ${ART_OUT} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_options(tavelin PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:${PROGRAM_FLAGS} ${ARCH_FLAGS} -Os -ffreestanding>)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/app/runtime_win32.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
+target_link_options(tavelin PRIVATE -nostdlib -nostartfiles -Wl,-e,_tavelinEntry@0
+  -Wl,--gc-sections -s -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat)
+target_link_libraries(tavelin PRIVATE tavelin_core gcc ${WIN32_LIBS})
+
+# Tests under Wine: GoogleTest, linked statically, against the real API.
+add_googletest()
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+set(WIN32_SUPPORT ${TEST_SUPPORT_SOURCES})
+list(FILTER WIN32_SUPPORT EXCLUDE REGEX "host_.*\\.cpp$")
+add_executable(tavelin_win32_tests ${WIN32_TEST_SOURCES} ${WIN32_SUPPORT} ${RESOURCE_SCRIPT})
+add_dependencies(tavelin_win32_tests tavelin_art)
+target_include_directories(tavelin_win32_tests PRIVATE ${ART_OUT} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_options(tavelin_win32_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${ARCH_FLAGS}>)
+target_link_libraries(tavelin_win32_tests PRIVATE tavelin_core gtest ${WIN32_LIBS})
+target_link_options(tavelin_win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
+add_test(NAME win32_tests COMMAND tavelin_win32_tests)
+
+# End-to-end tests start the real program and drive it.
+file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+if(E2E_TEST_SOURCES)
+  add_executable(tavelin_e2e_tests ${E2E_TEST_SOURCES} ${WIN32_SUPPORT})
+  target_include_directories(tavelin_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR})
+  target_link_libraries(tavelin_e2e_tests PRIVATE gtest ${WIN32_LIBS})
+  target_link_options(tavelin_e2e_tests PRIVATE -static -static-libgcc -static-libstdc++)
+  add_dependencies(tavelin_e2e_tests tavelin)
+  add_test(NAME e2e_tests COMMAND tavelin_e2e_tests)
+  set_tests_properties(e2e_tests PROPERTIES
+    ENVIRONMENT "TAVELIN_EXE=$<TARGET_FILE:tavelin>;TAVELIN_EXAMPLES=${CMAKE_SOURCE_DIR}/examples")
+endif()

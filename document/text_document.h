@@ -1,0 +1,38 @@
+// TextDocument: one .nfo file held whole in memory as numbered lines.
+//
+// The file's bytes live in one zero-filled buffer of length + 5 bytes; every
+// line is a zero-terminated string inside that buffer and the line table points
+// at them, so nothing is copied per line. Line 0 is always the empty string in
+// front of the file's first line; an empty file has no lines at all.
+// Read-only after construction.
+#pragma once
+
+#include <stdint.h>
+
+#include "app/globals.h"
+
+class TextDocument {
+public:
+    TAVELIN_HEAP_OBJECT
+
+    // Loads the file. Always yields a document: a file that cannot be read is
+    // reported to the user and gives a document without lines.
+    explicit TextDocument(const char* fileName);
+    virtual ~TextDocument();
+
+    int32_t getLineCount() const { return lineCount; }
+    // Width in columns of the widest line, a tab counting 7; 0 without lines.
+    int32_t getWidestLine() const;
+    // The line at index, or a shared empty string outside 0..lineCount-1.
+    const char* getLine(int32_t index) const
+    {
+        return (uint32_t)index < (uint32_t)lineCount ? lineTable[index] : emptyLine;
+    }
+
+    uint8_t* textBuffer;    // position 0 is line 0's zero byte; null if the file failed
+    uint32_t textLength;    // the file's size in bytes
+    int32_t lineCount;      // entries in lineTable, line 0 included
+    char** lineTable;       // entry k points at line k inside textBuffer
+
+    static const char emptyLine[1];
+};

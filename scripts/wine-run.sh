@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the build's own prefix.
+# Used as CMake's cross-compiling emulator and by `make run`.
+# The prefix is created on first use (wineboot, about 20 s) with the crash
+# dialog turned off, so a crashing test fails instead of hanging.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32
+
+if [ ! -f "$WINEPREFIX/.tavelin-ready" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.tavelin-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    echo "wine-run: creating Wine prefix $WINEPREFIX" >&2
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.tavelin-ready"
+  fi
+  flock -u 9
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  echo "wine-run: no DISPLAY; run through scripts/with-display.sh" >&2
+  exit 2
+fi
+exec wine "$@"
