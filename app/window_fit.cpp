@@ -1,0 +1,38 @@
+// Fit-to-text arithmetic. A cell is 8 x 16 pixels and the text starts 10
+// pixels from the view's left edge, so 20 pixels of margin leave 10 on the
+// right of the widest line; every line, the empty line 0 included, takes one
+// 16-pixel row. A frame too wide takes the full width at the left edge; one
+// too tall becomes five sixths of the screen height, centred.
+#include "app/window_fit.h"
+
+static int32_t saturate(int64_t value)
+{
+    return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : (int32_t)value;
+}
+
+WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetrics& m)
+{
+    WindowSize size;
+    int64_t width = 8 * (int64_t)widestLine + 2 * (int64_t)m.frameWidth + 20;
+    size.width = width < 100 ? 100 : saturate(width);
+    size.height = saturate(16 * (int64_t)lineCount + 2 * (int64_t)m.frameHeight
+                           + m.captionHeight + m.menuHeight);
+    return size;
+}
+
+WindowPlacement placeOnScreen(int32_t width, int32_t height, const FrameMetrics& m)
+{
+    const int32_t maxW = m.maximizedWidth;
+    const int32_t maxH = m.maximizedHeight;
+    WindowPlacement place;
+    if (width > maxW) {
+        place.width = maxW;
+        place.x = 0;
+    } else {
+        place.width = width;
+        place.x = saturate(((int64_t)maxW - width) / 2);
+    }
+    place.height = height > maxH ? saturate(5 * (int64_t)maxH / 6) : height;
+    place.y = saturate(((int64_t)maxH - place.height) / 2);
+    return place;
+}

@@ -1,0 +1,48 @@
+// ScrollView construction, destruction and the replacement of its document.
+// The Win32 side of the object (buffers, presentation, the frame fit, the
+// context menu) lives in scroll_view_win32.cpp.
+#include "view/scroll_view.h"
+
+#include "document/text_document.h"
+#include "view/view_platform.h"
+
+ScrollView::ScrollView(ColorRef foreColor, ColorRef backColor, uint8_t fadeEnabled,
+                       uint8_t copyOnSelect, TextDocument* document)
+{
+    this->fadeEnabled = fadeEnabled;
+    this->copyOnSelect = copyOnSelect;
+    applyColors(foreColor, backColor);
+    dibSection = nullptr;
+    backBuffer = nullptr;
+    this->document = document;
+    topLine = 0;
+    pixelOffset = 0;
+    autoScrolling = 0;
+    leftDragging = 0;
+    middleScrolling = 0;
+    selecting = 0;
+    hasSelection = 0;
+    selReversed = 0;
+    atTop = 0;
+    atBottom = 0;
+    contextMenu = loadViewContextMenu();
+}
+
+ScrollView::~ScrollView()
+{
+    destroyViewContextMenu(contextMenu);
+    delete document;
+}
+
+void ScrollView::openDocument(const char* path)
+{
+    delete document;
+    document = new TextDocument(path);
+    if (!document)
+        return;
+    autosize();
+    topLine = 0;
+    pixelOffset = 0;
+    hasSelection = 0;
+    autoScrolling = 0;
+}
