@@ -17,6 +17,9 @@ for n in $(seq 90 140); do
     export DISPLAY=":$n"
     "$@"
     status=$?
+    # Wine's helper processes hold the display; end them before it goes.
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix} wineserver -k 2>/dev/null
     kill "$xvfb" 2>/dev/null
     wait "$xvfb" 2>/dev/null
     exit $status
