@@ -13,6 +13,15 @@ target_include_directories(tavelin_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tavelin_core PRIVATE ${PROGRAM_FLAGS} ${ARCH_FLAGS} -O2
   -ffunction-sections -fdata-sections)
 target_compile_definitions(tavelin_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
+# CreateStatusWindowA is imported from comctl32 by ordinal, through a small
+# import library that dlltool makes from app/comctl32_ordinals.def.
+set(ORDINAL_IMPORTS ${CMAKE_BINARY_DIR}/libcomctl32_ordinals.a)
+add_custom_command(OUTPUT ${ORDINAL_IMPORTS}
+  COMMAND i686-w64-mingw32-dlltool -d ${CMAKE_SOURCE_DIR}/app/comctl32_ordinals.def -l ${ORDINAL_IMPORTS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/app/comctl32_ordinals.def)
+add_custom_target(comctl32_ordinals DEPENDS ${ORDINAL_IMPORTS})
+add_dependencies(tavelin_core comctl32_ordinals)
+target_link_libraries(tavelin_core PUBLIC ${ORDINAL_IMPORTS})
 
 # Icons, cursors and the About bitmap are drawn as text under resources/art and
 # turned into binary files at build time.

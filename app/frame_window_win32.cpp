@@ -1,0 +1,316 @@
+// The frame window: class registration, creation and the window procedure with
+// the menu commands (Open, colours, Fade, Copy on Select, About, Associate,
+// Exit). The procedure only dispatches; each message has a small handler.
+#include "app/frame_window.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <stddef.h>
+
+#include "app/about_dialog.h"
+#include "app/file_association.h"
+#include "app/settings.h"
+#include "resources/resource.h"
+#include "view/scroll_view.h"
+#include "view/view_window.h"
+
+// The status bar comes from the common controls, imported by ordinal 6 through
+// the import library built from app/comctl32_ordinals.def.
+extern "C" __declspec(dllimport) HWND WINAPI CreateStatusWindowA(LONG style, LPCSTR text,
+                                                                 HWND parent, UINT id);
+
+static_assert(sizeof(OpenFileRecord) == 76, "the Open dialog record is 76 bytes");
+static_assert(offsetof(OpenFileRecord, hwndOwner) == offsetof(OPENFILENAMEA, hwndOwner), "");
+static_assert(offsetof(OpenFileRecord, lpstrFilter) == offsetof(OPENFILENAMEA, lpstrFilter), "");
+static_assert(offsetof(OpenFileRecord, nFilterIndex) == offsetof(OPENFILENAMEA, nFilterIndex), "");
+static_assert(offsetof(OpenFileRecord, lpstrFile) == offsetof(OPENFILENAMEA, lpstrFile), "");
+static_assert(offsetof(OpenFileRecord, nMaxFile) == offsetof(OPENFILENAMEA, nMaxFile), "");
+static_assert(offsetof(OpenFileRecord, lpstrInitialDir) == offsetof(OPENFILENAMEA, lpstrInitialDir), "");
+static_assert(offsetof(OpenFileRecord, Flags) == offsetof(OPENFILENAMEA, Flags), "");
+static_assert(offsetof(OpenFileRecord, nFileOffset) == offsetof(OPENFILENAMEA, nFileOffset), "");
+static_assert(offsetof(OpenFileRecord, lpTemplateName) == offsetof(OPENFILENAMEA, lpTemplateName), "");
+
+int32_t frameCount;
+
+static const char frameClassName[] = "NFO_Window";
+static const char statusText[] = "SPACE = scroll, DBLCLICK = Autosize, RIGHTCLICK to copy text";
+static const char openFilter[] = "Nfo's\0*.nfo\0All\0*.*\0";   // the literal adds the final zero
+
+FrameWindow::FrameWindow(TextDocument* document)
+{
+    frameCount++;
+    this->document = document;
+    // The block arrives zero-filled, so openFileName is all zero already.
+    openFileName.lStructSize = 76;
+    openFileName.lpstrFilter = openFilter;
+    openFileName.nFilterIndex = 1;
+    openFileName.lpstrFile = fileName;
+    openFileName.nMaxFile = sizeof(fileName);
+    openFileName.lpstrInitialDir = initialDir;
+    openFileName.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    GetCurrentDirectoryA(sizeof(initialDir), initialDir);
+}
+
+FrameWindow::~FrameWindow()
+{
+    // The status bar and the view are child windows, and the view owns the
+    // document: nothing else to release.
+}
+
+static FrameWindow* frameOf(HWND wnd)
+{
+    return reinterpret_cast<FrameWindow*>(GetWindowLongA(wnd, GWL_USERDATA));
+}
+
+// Gives the object back after clearing the window's reference to it, so that
+// messages that still reach the window find no object instead of freed memory.
+static void releaseFrame(HWND wnd, FrameWindow* frame)
+{
+    if (!frame)
+        return;
+    SetWindowLongA(wnd, GWL_USERDATA, 0);
+    delete frame;
+}
+
+static void setCheck(HWND wnd, UINT command, uint8_t on)
+{
+    CheckMenuItem(GetMenu(wnd), command, on ? MF_CHECKED : MF_UNCHECKED);
+}
+
+static LRESULT onCreate(HWND wnd, const CREATESTRUCTA* create)
+{
+    FrameWindow* frame = static_cast<FrameWindow*>(create->lpCreateParams);
+    if (!frame)
+        return -1;   // every command needs the object: no frame without it
+    SetWindowLongA(wnd, GWL_USERDATA, reinterpret_cast<LONG>(frame));
+
+    Settings settings = loadSettings();
+    setCheck(wnd, IDM_FADE, settings.fadeEnabled);
+    setCheck(wnd, IDM_COPY_ON_SELECT, settings.copyOnSelect);
+    frame->openFileName.hwndOwner = wnd;
+    registerViewClass();
+
+    RECT client;
+    GetClientRect(wnd, &client);
+    frame->statusWnd = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, statusText, wnd, 0);
+    RECT status = {0, 0, 0, 0};
+    GetWindowRect(frame->statusWnd, &status);
+    frame->statusHeight = status.bottom - status.top;
+    client.bottom -= frame->statusHeight;
+    frame->view = createScrollView(wnd, client, settings.foreColor, settings.backColor,
+                                   settings.fadeEnabled, settings.copyOnSelect, frame->document);
+    return 0;
+}
+
+static void onSize(HWND wnd, FrameWindow* frame, WPARAM kind, LPARAM size)
+{
+    if (kind == SIZE_MINIMIZED)
+        return;
+    RECT client;
+    GetClientRect(wnd, &client);
+    if (frame->view)
+        MoveWindow(frame->view->viewWnd, client.left, client.top, client.right - client.left,
+                   (client.bottom - frame->statusHeight) - client.top, TRUE);
+    SendMessageA(frame->statusWnd, WM_SIZE, kind, size);
+}
+
+static void onKeyDown(FrameWindow* frame, WPARAM key, LPARAM flags)
+{
+    if (frame->view)
+        SendMessageA(frame->view->viewWnd, WM_KEYDOWN, key, flags);
+}
+
+// Each whole notch of the wheel is one Up or Down key press; what is left of a
+// notch is dropped. Less than a notch either way sends Down with no repeats.
+static void onMouseWheel(FrameWindow* frame, WPARAM wParam)
+{
+    int32_t notches = (int32_t)(short)HIWORD(wParam) / WHEEL_DELTA;
+    WPARAM key = notches > 0 ? VK_UP : VK_DOWN;
+    LPARAM repeats = notches < 0 ? -notches : notches;
+    if (frame->view)
+        SendMessageA(frame->view->viewWnd, WM_KEYDOWN, key, repeats & 0xFFFF);
+}
+
+static void openFile(FrameWindow* frame)
+{
+    OPENFILENAMEA* record = reinterpret_cast<OPENFILENAMEA*>(&frame->openFileName);
+    if (GetOpenFileNameA(record) != 1)
+        return;
+    // The next Open starts in the chosen file's directory (the path up to,
+    // and without, the separator in front of the file name).
+    lstrcpynA(frame->initialDir, frame->fileName, record->nFileOffset);
+    if (frame->view)
+        frame->view->openDocument(frame->fileName);
+}
+
+static void chooseColor(HWND wnd, FrameWindow* frame, bool text)
+{
+    ScrollView* view = frame->view;
+    if (!view)
+        return;
+    COLORREF current = text ? view->foreColor : view->backColor;
+    CHOOSECOLORA choose;
+    choose.lStructSize = 36;
+    choose.hwndOwner = wnd;
+    choose.hInstance = reinterpret_cast<HWND>(appInstance);
+    choose.rgbResult = current;
+    choose.lpCustColors = reinterpret_cast<COLORREF*>(frame->customColors);
+    choose.Flags = CC_RGBINIT | CC_FULLOPEN;
+    choose.lCustData = 0;
+    choose.lpfnHook = nullptr;
+    choose.lpTemplateName = nullptr;
+    ChooseColorA(&choose);
+    // A cancelled dialog leaves rgbResult as it was, like an unchanged choice.
+    if (choose.rgbResult == current)
+        return;
+    if (text) {
+        view->setColors(choose.rgbResult, view->backColor);
+        saveSetting("fgColor", view->foreColor);
+    } else {
+        view->setColors(view->foreColor, choose.rgbResult);
+        saveSetting("bgColor", view->backColor);
+    }
+}
+
+static void toggleFade(HWND wnd, FrameWindow* frame)
+{
+    ScrollView* view = frame->view;
+    if (!view)
+        return;
+    view->fadeEnabled = view->fadeEnabled ? 0 : 1;
+    setCheck(wnd, IDM_FADE, view->fadeEnabled);
+    view->composeFrame();
+    saveSetting("bFade", view->fadeEnabled);
+}
+
+static void toggleCopyOnSelect(HWND wnd, FrameWindow* frame)
+{
+    ScrollView* view = frame->view;
+    if (!view)
+        return;
+    view->copyOnSelect = view->copyOnSelect ? 0 : 1;
+    setCheck(wnd, IDM_COPY_ON_SELECT, view->copyOnSelect);
+    saveSetting("bCopyOnSelect", view->copyOnSelect);
+}
+
+// File/Exit ends the message loop but leaves the window alone; the program
+// ends with the loop.
+static void exitFrame(HWND wnd, FrameWindow* frame)
+{
+    frameCount--;
+    if (frameCount == 0) {
+        unregisterFrameClass();
+        PostQuitMessage(0);
+    }
+    releaseFrame(wnd, frame);
+}
+
+static void onCommand(HWND wnd, FrameWindow* frame, WPARAM wParam)
+{
+    if (HIWORD(wParam) != 0)
+        return;   // accelerators and controls: only menu commands count
+    // After Exit the object is gone while the window waits for the loop to
+    // end: nothing is left to act on, and this frame has been counted down.
+    if (!frame)
+        return;
+    switch (LOWORD(wParam)) {
+    case IDM_OPEN:
+        openFile(frame);
+        break;
+    case IDM_FG_COLOR:
+        chooseColor(wnd, frame, true);
+        break;
+    case IDM_BG_COLOR:
+        chooseColor(wnd, frame, false);
+        break;
+    case IDM_FADE:
+        toggleFade(wnd, frame);
+        break;
+    case IDM_COPY_ON_SELECT:
+        toggleCopyOnSelect(wnd, frame);
+        break;
+    case IDM_ABOUT:
+        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), wnd, aboutDialogProc, 0);
+        break;
+    case IDM_ASSOCIATE:
+        associateNfoFiles(wnd);
+        break;
+    case IDM_EXIT:
+        exitFrame(wnd, frame);
+        break;
+    default:
+        break;
+    }
+}
+
+static void onDestroy(HWND wnd, FrameWindow* frame)
+{
+    unregisterFrameClass();   // fails while the window exists; start-up retries after the loop
+    PostQuitMessage(0);
+    releaseFrame(wnd, frame);
+}
+
+static LRESULT CALLBACK frameWindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    FrameWindow* frame = frameOf(wnd);
+    switch (message) {
+    case WM_CREATE:
+        return onCreate(wnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+    case WM_ERASEBKGND:
+        return 1;   // the view and the status bar cover the client area
+    case WM_COMMAND:
+        onCommand(wnd, frame, wParam);
+        return 0;
+    case WM_DESTROY:
+        onDestroy(wnd, frame);
+        return 0;
+    }
+    if (!frame)
+        return DefWindowProcA(wnd, message, wParam, lParam);
+    switch (message) {
+    case WM_SIZE:
+        onSize(wnd, frame, wParam, lParam);
+        return 0;
+    case WM_KEYDOWN:
+        onKeyDown(frame, wParam, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        onMouseWheel(frame, wParam);
+        return 0;
+    }
+    return DefWindowProcA(wnd, message, wParam, lParam);
+}
+
+int registerFrameClass()
+{
+    WNDCLASSEXA frameClass;
+    frameClass.cbSize = sizeof(WNDCLASSEXA);
+    frameClass.style = CS_VREDRAW | CS_HREDRAW | CS_BYTEALIGNWINDOW;
+    frameClass.lpfnWndProc = frameWindowProc;
+    frameClass.cbClsExtra = 0;
+    frameClass.cbWndExtra = 0;
+    frameClass.hInstance = appInstance;
+    frameClass.hIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_APP));
+    frameClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    frameClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
+    frameClass.lpszClassName = frameClassName;
+    frameClass.hIconSm = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_DOC));
+    return RegisterClassExA(&frameClass);
+}
+
+int unregisterFrameClass()
+{
+    return UnregisterClassA(frameClassName, appInstance);
+}
+
+HWND createFrameWindow(int32_t x, int32_t y, int32_t width, int32_t height, TextDocument* document)
+{
+    FrameWindow* frame = new FrameWindow(document);
+    if (!frame)
+        return nullptr;
+    return CreateWindowExA(0, frameClassName, "Tavelin",
+                           WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
+                               WS_MINIMIZEBOX,
+                           x, y, width, height, nullptr, nullptr, appInstance, frame);
+}
