@@ -15,13 +15,15 @@ class TextDocument {
 public:
     TAVELIN_HEAP_OBJECT
 
-    // Loads the file. Always yields a document: a file that cannot be read is
-    // reported to the user and gives a document without lines.
+    // Loads the file. Always yields a document: a file that cannot be opened,
+    // is too large or does not fit in memory is reported to the user and gives
+    // a document without lines.
     explicit TextDocument(const char* fileName);
     virtual ~TextDocument();
 
     int32_t getLineCount() const { return lineCount; }
-    // Width in columns of the widest line, a tab counting 7; 0 without lines.
+    // Width in columns of the widest line, a tab counting 7, at most INT32_MAX;
+    // 0 without lines.
     int32_t getWidestLine() const;
     // The line at index, or a shared empty string outside 0..lineCount-1.
     const char* getLine(int32_t index) const
@@ -33,6 +35,7 @@ public:
     uint32_t textLength;    // the file's size in bytes
     int32_t lineCount;      // entries in lineTable, line 0 included
     char** lineTable;       // entry k points at line k inside textBuffer
+    int32_t widestLine;     // getWidestLine's answer, measured while the table is built
 
     static const char emptyLine[1];
 };

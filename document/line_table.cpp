@@ -1,0 +1,172 @@
+// Splitting a loaded file into numbered lines, in place (see line_table.h).
+//
+// Both walks look at the text in blocks: SSE2 compares 16 bytes at once and
+// turns them into bit masks, and only the set bits (line ends, tabs) cost
+// scalar work. Without SSE2 the masks are built byte by byte.
+#include "document/line_table.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+const uint8_t lineFeed = 0x0A;
+const uint8_t carriageReturn = 0x0D;
+const uint8_t tab = 0x09;
+
+uint32_t countBits(uint32_t bits)
+{
+    bits = bits - ((bits >> 1) & 0x55555555u);
+    bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0Fu;
+    return (bits * 0x01010101u) >> 24;
+}
+
+uint32_t lowestBit(uint32_t bits)
+{
+    return (uint32_t)__builtin_ctz(bits);
+}
+
+// Zeroes the line feeds among count bytes and returns how many there were.
+uint32_t replaceLineFeeds(uint8_t* bytes, uint32_t count)
+{
+    uint32_t feeds = 0;
+    uint32_t i = 0;
+#if defined(__SSE2__)
+    for (; i < count && ((uintptr_t)(bytes + i) & 15) != 0; ++i) {
+        if (bytes[i] == lineFeed) {
+            bytes[i] = 0;
+            ++feeds;
+        }
+    }
+    const __m128i feedBytes = _mm_set1_epi8((char)lineFeed);
+    for (; count - i >= 16; i += 16) {
+        __m128i* block = (__m128i*)(bytes + i);
+        const __m128i text = _mm_load_si128(block);
+        const __m128i isFeed = _mm_cmpeq_epi8(text, feedBytes);
+        const uint32_t mask = (uint32_t)_mm_movemask_epi8(isFeed);
+        if (mask) {
+            _mm_store_si128(block, _mm_andnot_si128(isFeed, text));
+            feeds += countBits(mask);
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        if (bytes[i] == lineFeed) {
+            bytes[i] = 0;
+            ++feeds;
+        }
+    }
+    return feeds;
+}
+
+// Where the zero bytes and the tabs are among up to 32 bytes: bit i stands
+// for byte i.
+struct ByteMasks {
+    uint32_t zeros;
+    uint32_t tabs;
+};
+
+ByteMasks scanBytes(const uint8_t* bytes, uint32_t count)
+{
+    ByteMasks masks = { 0, 0 };
+    for (uint32_t i = 0; i < count; ++i) {
+        masks.zeros |= (uint32_t)(bytes[i] == 0) << i;
+        masks.tabs |= (uint32_t)(bytes[i] == tab) << i;
+    }
+    return masks;
+}
+
+ByteMasks scanChunk(const uint8_t* bytes)
+{
+#if defined(__SSE2__)
+    const __m128i zeroBytes = _mm_setzero_si128();
+    const __m128i tabBytes = _mm_set1_epi8((char)tab);
+    const __m128i low = _mm_loadu_si128((const __m128i*)bytes);
+    const __m128i high = _mm_loadu_si128((const __m128i*)(bytes + 16));
+    ByteMasks masks;
+    masks.zeros = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(low, zeroBytes))
+        | (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(high, zeroBytes)) << 16;
+    masks.tabs = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(low, tabBytes))
+        | (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(high, tabBytes)) << 16;
+    return masks;
+#else
+    return scanBytes(bytes, 32);
+#endif
+}
+
+// Overwrites the carriage returns at the end of a line of `length` bytes with
+// zero bytes and returns the length that is left.
+uint32_t stripCarriageReturns(uint8_t* line, uint32_t length)
+{
+    while (length > 0 && line[length - 1] == carriageReturn)
+        line[--length] = 0;
+    return length;
+}
+
+// The table being filled: the entry that comes next and where its line starts.
+struct LineWalk {
+    uint8_t* buffer;
+    char** table;
+    int32_t lineCount;
+    int32_t entry;
+    uint32_t lineStart;
+    uint32_t tabsBeforeLine;    // tabs in the buffer before lineStart
+    int32_t widest;
+};
+
+// Enters the line that ends at the zero byte at position `end`, with
+// tabsBeforeEnd tabs in front of that position. True once the table is full.
+bool endLine(LineWalk& walk, uint32_t end, uint32_t tabsBeforeEnd)
+{
+    uint8_t* line = walk.buffer + walk.lineStart;
+    const uint32_t length = stripCarriageReturns(line, end - walk.lineStart);
+    const int32_t width = lineWidth(length, tabsBeforeEnd - walk.tabsBeforeLine);
+    if (width > walk.widest)
+        walk.widest = width;
+    walk.table[walk.entry] = (char*)line;
+    walk.lineStart = end + 1;
+    walk.tabsBeforeLine = tabsBeforeEnd;
+    return ++walk.entry == walk.lineCount;
+}
+
+}  // namespace
+
+int32_t lineWidth(uint32_t length, uint32_t tabs)
+{
+    const uint64_t columns = (uint64_t)length + 6u * (uint64_t)tabs;
+    return columns > (uint64_t)INT32_MAX ? INT32_MAX : (int32_t)columns;
+}
+
+int32_t splitLines(uint8_t* buffer, uint32_t length)
+{
+    if (length == 0)
+        return 0;
+    buffer[length + 1] = 0;
+    const uint32_t feeds = replaceLineFeeds(buffer + 1, length);
+    return (int32_t)(feeds + 1 + (buffer[length] != 0 ? 1 : 0));
+}
+
+int32_t buildLineTable(uint8_t* buffer, uint32_t length, char** table, int32_t lineCount)
+{
+    if (lineCount <= 0)
+        return 0;
+    LineWalk walk = { buffer, table, lineCount, 0, 0, 0, 0 };
+    const uint32_t scanEnd = length + 2;    // positions 0 to length + 1
+    uint32_t tabsBefore = 0;                // tabs in front of the chunk
+    for (uint32_t chunk = 0; chunk < scanEnd; chunk += 32) {
+        const uint32_t left = scanEnd - chunk;
+        const ByteMasks masks = left >= 32 ? scanChunk(buffer + chunk) : scanBytes(buffer + chunk, left);
+        for (uint32_t zeros = masks.zeros; zeros; zeros &= zeros - 1) {
+            const uint32_t bit = lowestBit(zeros);
+            const uint32_t tabsBeforeEnd =
+                masks.tabs ? tabsBefore + countBits(masks.tabs & ((1u << bit) - 1)) : tabsBefore;
+            if (endLine(walk, chunk + bit, tabsBeforeEnd))
+                return walk.widest;
+        }
+        if (masks.tabs)
+            tabsBefore += countBits(masks.tabs);
+    }
+    return walk.widest;
+}

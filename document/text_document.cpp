@@ -1,0 +1,103 @@
+// TextDocument: loading a file whole and presenting it as numbered lines.
+//
+// The file is read with one read into a zero-filled block of pages, split in
+// place (line_table.h) and indexed by a second block holding the line table.
+// Whatever goes wrong on the way gives a document without lines, after one
+// message to the user; nothing obtained before the failure is kept.
+#include "document/text_document.h"
+
+#include "document/document_storage.h"
+#include "document/line_table.h"
+
+const char TextDocument::emptyLine[1] = { 0 };
+
+namespace {
+
+const char fileNotFound[] = "File not found";
+const char fileTooLarge[] = "File is too large";
+const char notEnoughMemory[] = "Not enough memory to open the file";
+
+// Room behind the file's bytes: the zero byte of line 0 in front, the one that
+// ends the last line and three spare ones.
+const uint32_t textPadding = 5;
+
+// Reads the open file into a fresh text buffer. Returns the message for the
+// user when that cannot be done, else null.
+const char* readText(TextDocument& document, DocumentFile* file)
+{
+    uint64_t size = 0;
+    if (!getDocumentFileSize(file, &size))
+        return fileNotFound;
+    if (size > maxDocumentLength)
+        return fileTooLarge;
+    const uint32_t length = (uint32_t)size;
+    uint8_t* buffer = (uint8_t*)allocatePages(length + textPadding);
+    if (!buffer)
+        return notEnoughMemory;
+    buffer[0] = 0;
+    readDocumentFile(file, buffer + 1, length);
+    document.textBuffer = buffer;
+    document.textLength = length;
+    return nullptr;
+}
+
+// Splits the text into lines and builds their table. Returns the message for
+// the user when the table cannot be had, else null.
+const char* indexLines(TextDocument& document)
+{
+    const int32_t count = splitLines(document.textBuffer, document.textLength);
+    if (count == 0)
+        return nullptr;
+    const uint64_t tableBytes = (uint64_t)count * sizeof(char*);
+    if (tableBytes != (size_t)tableBytes)
+        return notEnoughMemory;
+    char** table = (char**)allocatePages((size_t)tableBytes);
+    if (!table)
+        return notEnoughMemory;
+    document.lineTable = table;
+    document.lineCount = count;
+    document.widestLine = buildLineTable(document.textBuffer, document.textLength, table, count);
+    return nullptr;
+}
+
+// Gives back the table and then the text, leaving a document without lines.
+void releaseText(TextDocument& document)
+{
+    freePages(document.lineTable);
+    freePages(document.textBuffer);
+    document.lineTable = nullptr;
+    document.textBuffer = nullptr;
+    document.textLength = 0;
+    document.lineCount = 0;
+    document.widestLine = 0;
+}
+
+}  // namespace
+
+TextDocument::TextDocument(const char* fileName)
+    : textBuffer(nullptr), textLength(0), lineCount(0), lineTable(nullptr), widestLine(0)
+{
+    DocumentFile* file = openDocumentFile(fileName);
+    if (!file) {
+        reportLoadFailure(fileNotFound);
+        return;
+    }
+    const char* failure = readText(*this, file);
+    closeDocumentFile(file);
+    if (!failure)
+        failure = indexLines(*this);
+    if (failure) {
+        releaseText(*this);
+        reportLoadFailure(failure);
+    }
+}
+
+TextDocument::~TextDocument()
+{
+    releaseText(*this);
+}
+
+int32_t TextDocument::getWidestLine() const
+{
+    return widestLine;
+}

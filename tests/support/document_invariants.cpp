@@ -1,0 +1,99 @@
+// The rules of a loaded TextDocument, checked byte by byte in the plainest way
+// (see document_invariants.h).
+#include "tests/support/document_invariants.h"
+
+#include "document/text_document.h"
+
+int64_t naiveLineWidth(const char* line)
+{
+    int64_t width = 0;
+    for (; *line; ++line)
+        width += *line == '\t' ? 7 : 1;
+    return width;
+}
+
+static int32_t expectedLineCount(const uint8_t* file, uint32_t length)
+{
+    if (length == 0)
+        return 0;
+    int32_t feeds = 0;
+    for (uint32_t i = 0; i < length; ++i)
+        feeds += file[i] == '\n';
+    const uint8_t last = file[length - 1];
+    return 1 + feeds + (last != '\n' && last != 0);
+}
+
+// Bytes the loading may change: a line feed always becomes zero, a carriage
+// return may (whether it ended a line is the table's check).
+static const char* findBufferFault(const TextDocument& document, const uint8_t* file, uint32_t length)
+{
+    const uint8_t* text = document.textBuffer;
+    if (text[0] != 0)
+        return "position 0 is not zero";
+    for (uint32_t i = 0; i < length; ++i) {
+        const uint8_t expected = file[i] == '\n' ? 0 : file[i];
+        if (text[i + 1] != expected && !(file[i] == '\r' && text[i + 1] == 0))
+            return "a byte of the file was changed";
+    }
+    for (uint32_t i = length + 1; i < length + 5; ++i)
+        if (text[i] != 0)
+            return "padding behind the text is not zero";
+    return nullptr;
+}
+
+static const char* findTableFault(const TextDocument& document, const uint8_t* file, uint32_t length)
+{
+    const char* text = (const char*)document.textBuffer;
+    const char* textEnd = text + length + 1;    // the zero byte that ends the last line
+    if (document.lineTable[0] != text)
+        return "line 0 does not start at position 0";
+    int64_t widest = 0;
+    for (int32_t k = 0; k < document.lineCount; ++k) {
+        const char* line = document.lineTable[k];
+        if (line < text || line > textEnd)
+            return "a line starts outside the text";
+        if (document.getLine(k) != line)
+            return "getLine differs from the table";
+        const char* end = line;
+        while (end < textEnd && *end)
+            ++end;
+        if (*end)
+            return "a line runs past the end of the text";
+        if (end > line && end[-1] == '\r')
+            return "a carriage return at the end of a line was kept";
+        const int64_t width = naiveLineWidth(line);
+        if (width > widest)
+            widest = width;
+        if (k + 1 == document.lineCount)
+            break;
+        // The next line starts right after this one's zero byte, which stood
+        // for a line feed or a zero in the file; only carriage returns that
+        // ended this line were zeroed in between.
+        const char* next = document.lineTable[k + 1];
+        if (next <= end)
+            return "lines overlap or go backwards";
+        for (const char* gap = end; gap < next; ++gap)
+            if (*gap)
+                return "a line does not start right after the previous one";
+        if (k == 0 ? next != text + 1 : file[next - 2 - text] != '\n' && file[next - 2 - text] != 0)
+            return "a line ends where the file has no line end";
+    }
+    if (document.getWidestLine() != (widest > INT32_MAX ? INT32_MAX : widest))
+        return "getWidestLine differs from the lines";
+    return nullptr;
+}
+
+const char* findDocumentFault(const TextDocument& document, const uint8_t* file, uint32_t length)
+{
+    if (document.textLength != length)
+        return "textLength is not the file's size";
+    if (document.getLineCount() != expectedLineCount(file, length))
+        return "wrong line count";
+    if (!document.textBuffer)
+        return "no text buffer";
+    if (const char* fault = findBufferFault(document, file, length))
+        return fault;
+    if (document.lineCount == 0)
+        return document.lineTable || document.getWidestLine() != 0 ? "lines in an empty document" : nullptr;
+    return findTableFault(document, file, length);
+}

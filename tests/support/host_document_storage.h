@@ -1,0 +1,16 @@
+// Native stand-in for the document's file, memory and message services, with
+// the hooks the tests use: the messages the user would have seen, the page
+// blocks still held, and a page allocation made to fail on purpose.
+#pragma once
+
+struct HostDocumentStorage {
+    int failureCount;           // messages reported since the last reset
+    const char* lastFailure;    // the latest of them, or null
+    int blocksInUse;            // page blocks obtained and not yet given back
+    int failAllocation;         // n > 0: the n-th allocation from now yields null
+};
+
+extern HostDocumentStorage hostDocumentStorage;
+
+// Forgets the messages and any pending allocation failure.
+void resetHostDocumentStorage();
