@@ -1,0 +1,108 @@
+// The view's vertical position and its two hit tests.
+//
+// The position is a line index (topLine) and the client y of that line's top
+// edge (pixelOffset, 0 or negative). scrollByPixels moves it, normalises the
+// offset into -16..-1, clamps at the end and then at the start of the document
+// and recomposes the frame. lineAtY and columnAtX turn a client point into a
+// line and a column for the selection.
+//
+// The arithmetic runs in 64 bits so that any 32-bit delta or point is safe, and
+// the normalisation is done by division rather than one step per text row, with
+// the same result.
+#include "document/text_document.h"
+#include "view/scroll_view.h"
+
+namespace {
+
+const int64_t kRowHeight = 16;
+const int64_t kCellWidth = 8;
+const int64_t kTextLeft = 10;       // client x where column 0 begins
+const int64_t kTabExtra = 6;        // a tab counts 7 columns: 6 more than a letter
+
+struct Position {
+    int64_t topLine;
+    int64_t pixelOffset;
+};
+
+// Rows scrolled off the top while the offset is -16 or less, then rows brought
+// back while it is 0 or more; afterwards the offset lies in -16..-1.
+Position normalise(Position p)
+{
+    if (p.pixelOffset <= -kRowHeight) {
+        int64_t rows = (-p.pixelOffset - kRowHeight) / kRowHeight + 1;
+        p.pixelOffset += rows * kRowHeight;
+        p.topLine += rows;
+    }
+    if (p.pixelOffset >= 0) {
+        int64_t rows = p.pixelOffset / kRowHeight + 1;
+        p.pixelOffset -= rows * kRowHeight;
+        p.topLine -= rows;
+    }
+    return p;
+}
+
+int32_t documentLineCount(const TextDocument* document)
+{
+    return document ? document->getLineCount() : 0;
+}
+
+int32_t toLineIndex(int64_t line)
+{
+    if (line < 0)
+        return 0;
+    return line > INT32_MAX ? INT32_MAX : (int32_t)line;
+}
+
+}  // namespace
+
+void ScrollView::scrollByPixels(int32_t delta)
+{
+    if (delta < 0)
+        atBottom = 0;
+    if (delta > 0)
+        atTop = 0;
+    if (delta == 0 && atTop && atBottom)
+        return;
+
+    Position p = normalise({ topLine, (int64_t)pixelOffset - delta });
+
+    // The end first: the last line is followed by one empty row at the bottom
+    // edge. Then the start, which wins for a document shorter than the view.
+    int64_t count = documentLineCount(document);
+    if (p.topLine + visibleLines >= count) {
+        p.topLine = count - visibleLines;
+        p.pixelOffset = (int64_t)height - kRowHeight * visibleLines - kRowHeight;
+        atBottom = 1;
+    }
+    if (p.topLine < 0) {
+        p.topLine = 0;
+        p.pixelOffset = 0;
+        atTop = 1;
+    }
+
+    topLine = (int32_t)p.topLine;
+    pixelOffset = (int32_t)p.pixelOffset;
+    composeFrame();
+}
+
+int32_t ScrollView::lineAtY(int32_t y) const
+{
+    // C++ division truncates toward zero, as the hit test wants.
+    int64_t rows = ((int64_t)y - pixelOffset) / kRowHeight;
+    return toLineIndex(topLine + rows);
+}
+
+int32_t ScrollView::columnAtX(int32_t x, int32_t line) const
+{
+    // The character boundary nearest to x: glyph c begins at x = 10 + 8c.
+    int64_t column = ((int64_t)x - (kTextLeft - kCellWidth / 2)) / kCellWidth;
+
+    // Each tab in front of the boundary takes 6 columns back; the scan stops
+    // at the boundary, which shrinks as tabs are met, or at the line's end.
+    const char* text = document ? document->getLine(line) : TextDocument::emptyLine;
+    for (int64_t i = 0; i < column && text[i] != 0; ++i) {
+        if (text[i] == '\t')
+            column -= kTabExtra;
+    }
+    return column < 0 ? 0 : (int32_t)column;
+}
