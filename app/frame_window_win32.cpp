@@ -14,10 +14,11 @@
 #include "view/scroll_view.h"
 #include "view/view_window.h"
 
-// The status bar comes from the common controls, imported by ordinal 6 through
-// the import library built from app/comctl32_ordinals.def.
-extern "C" __declspec(dllimport) HWND WINAPI CreateStatusWindowA(LONG style, LPCSTR text,
-                                                                 HWND parent, UINT id);
+// The status bar comes from the common controls: CreateStatusWindowA, imported
+// by ordinal 6 under a name of the program's own through the import library
+// built from app/comctl32_ordinals.def.
+extern "C" __declspec(dllimport) HWND WINAPI createStatusWindowByOrdinal(LONG style, LPCSTR text,
+                                                                         HWND parent, UINT id);
 
 static_assert(sizeof(OpenFileRecord) == 76, "the Open dialog record is 76 bytes");
 static_assert(offsetof(OpenFileRecord, hwndOwner) == offsetof(OPENFILENAMEA, hwndOwner), "");
@@ -92,7 +93,7 @@ static LRESULT onCreate(HWND wnd, const CREATESTRUCTA* create)
 
     RECT client;
     GetClientRect(wnd, &client);
-    frame->statusWnd = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, statusText, wnd, 0);
+    frame->statusWnd = createStatusWindowByOrdinal(WS_CHILD | WS_VISIBLE, statusText, wnd, 0);
     RECT status = {0, 0, 0, 0};
     GetWindowRect(frame->statusWnd, &status);
     frame->statusHeight = status.bottom - status.top;
