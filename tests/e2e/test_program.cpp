@@ -1,0 +1,522 @@
+// End-to-end tests: start the real tavelin.exe (TAVELIN_EXE) on files written
+// here and drive it from outside, the way a user and the shell do: window
+// placement, status bar, settings in the registry, menu commands posted to the
+// frame, message boxes answered by finding them, the auto-scroll seen on
+// screen, and how the process ends. Every wait has a time limit, and a program
+// left running is terminated.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+#include "app/window_fit.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Tavelin";
+const char kStatusText[] = "SPACE = scroll, DBLCLICK = Autosize, RIGHTCLICK to copy text";
+
+// Wine maps the Unix root to drive Z:, and the build hands us Unix paths.
+std::string windowsPath(const char* path)
+{
+    std::string result = path ? path : "";
+    if (!result.empty() && result[0] == '/')
+        result = "Z:" + result;
+    for (char& c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+std::string programPath()
+{
+    return windowsPath(getenv("TAVELIN_EXE"));
+}
+
+std::string tempPath(const char* name)
+{
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool readDword(const char* name, DWORD* value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof(*value), type = 0;
+    LONG result = RegQueryValueExA(key, name, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && type == REG_DWORD && size == 4;
+}
+
+void writeDword(const char* name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key));
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(key);
+}
+
+std::string readDefault(const char* subKey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<missing>";
+    char value[600] = "";
+    DWORD size = sizeof(value) - 1, type = 0;
+    LONG result = RegQueryValueExA(key, nullptr, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? value : "<no value>";
+}
+
+// Polls until test() holds or the time runs out.
+template <typename Test>
+bool waitFor(Test test, DWORD milliseconds = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!test()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+struct WindowQuery {
+    DWORD processId;
+    const char* className;
+    const char* caption;   // null: any
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND wnd, LPARAM param)
+{
+    WindowQuery* query = reinterpret_cast<WindowQuery*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(wnd, &owner);
+    if (owner != query->processId || !IsWindowVisible(wnd))
+        return TRUE;
+    char name[64] = "", text[128] = "";
+    GetClassNameA(wnd, name, sizeof(name));
+    GetWindowTextA(wnd, text, sizeof(text));
+    if (strcmp(name, query->className) != 0)
+        return TRUE;
+    if (query->caption && strcmp(text, query->caption) != 0)
+        return TRUE;
+    query->found = wnd;
+    return FALSE;
+}
+
+// One run of the program; whatever still runs at the end is terminated.
+class Program {
+public:
+    explicit Program(const std::string& file)
+    {
+        std::string exe = programPath();
+        std::string commandLine = "\"" + exe + "\"";
+        if (!file.empty())
+            commandLine += " " + file;
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof(startup));
+        startup.cb = sizeof(startup);
+        ZeroMemory(&process_, sizeof(process_));
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back(0);
+        started_ = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &process_) != 0;
+    }
+    ~Program()
+    {
+        if (!started_)
+            return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+
+    bool started() const { return started_; }
+
+    HWND findWindow(const char* className, const char* caption) const
+    {
+        WindowQuery query = {process_.dwProcessId, className, caption, nullptr};
+        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
+        return query.found;
+    }
+
+    HWND waitForWindow(const char* className, const char* caption, DWORD ms = 10000) const
+    {
+        HWND wnd = nullptr;
+        waitFor([&]() { return (wnd = findWindow(className, caption)) != nullptr; }, ms);
+        return wnd;
+    }
+
+    HWND waitForFrame() const { return waitForWindow("NFO_Window", "Tavelin"); }
+
+    // The exit code, or STILL_ACTIVE when the program has not ended in time.
+    DWORD waitForExit(DWORD ms = 10000) const
+    {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION process_;
+    bool started_ = false;
+};
+
+void postCommand(HWND frame, UINT id)
+{
+    PostMessageA(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+// The pixels of a window's client area as they are on screen.
+std::vector<uint32_t> capture(HWND wnd)
+{
+    RECT rect;
+    GetClientRect(wnd, &rect);
+    POINT origin = {0, 0};
+    ClientToScreen(wnd, &origin);
+    int width = rect.right, height = rect.bottom;
+    std::vector<uint32_t> pixels(size_t(width) * height);
+    if (pixels.empty())
+        return pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    memcpy(pixels.data(), bits, pixels.size() * 4);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::string textFile(int lines, int columns)
+{
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        std::string line(columns, '\xDB');
+        for (int k = i % 7; k < columns; k += 7)
+            line[k] = ' ';
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, getenv("TAVELIN_EXE")) << "TAVELIN_EXE names the program to test";
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        filePath = tempPath("tavelin_e2e.nfo");
+        writeFile(filePath, textFile(30, 50));
+    }
+    void TearDown() override
+    {
+        DeleteFileA(filePath.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    std::string filePath;
+};
+
+TEST_F(ProgramTest, WindowIsFittedToTheTextAndCentred)
+{
+    FrameMetrics metrics;
+    metrics.frameWidth = GetSystemMetrics(SM_CXFRAME);
+    metrics.frameHeight = GetSystemMetrics(SM_CYFRAME);
+    metrics.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+    metrics.menuHeight = GetSystemMetrics(SM_CYMENUSIZE);
+    metrics.maximizedWidth = GetSystemMetrics(SM_CXMAXIMIZED);
+    metrics.maximizedHeight = GetSystemMetrics(SM_CYMAXIMIZED);
+
+    std::string tall = tempPath("tavelin_e2e_tall.nfo");
+    writeFile(tall, textFile(400, 20));
+    struct Case {
+        std::string file;
+        int widest, lines;   // -1: no file, 400 x 400
+    };
+    const Case cases[] = {{filePath, 50, 31}, {tall, 20, 401}, {"", -1, -1}};
+    for (const Case& c : cases) {
+        Program program(c.file);
+        ASSERT_TRUE(program.started()) << programPath();
+        HWND frame = program.waitForFrame();
+        ASSERT_NE(nullptr, frame) << c.file;
+        WindowSize size = {400, 400};
+        if (c.widest >= 0)
+            size = fitWindowSize(c.widest, c.lines, metrics);
+        WindowPlacement place = placeOnScreen(size.width, size.height, metrics);
+        RECT rect;
+        GetWindowRect(frame, &rect);
+        EXPECT_EQ(place.x, rect.left) << c.file;
+        EXPECT_EQ(place.y, rect.top) << c.file;
+        EXPECT_EQ(place.width, rect.right - rect.left) << c.file;
+        EXPECT_EQ(place.height, rect.bottom - rect.top) << c.file;
+        // The system adds WS_CLIPSIBLINGS to every top-level window.
+        EXPECT_EQ(DWORD(0x90CE0000),
+                  DWORD(GetWindowLongA(frame, GWL_STYLE)) & ~DWORD(WS_CLIPSIBLINGS) & 0xFFFF0000u);
+    }
+    DeleteFileA(tall.c_str());
+}
+
+TEST_F(ProgramTest, StatusBarShowsTheHint)
+{
+    Program program(filePath);
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    HWND status = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+    ASSERT_NE(nullptr, status);
+    char text[128] = "";
+    SendMessageA(status, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(kStatusText, text);
+    EXPECT_EQ(lstrlenA(kStatusText), LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, 0, 0)));
+    RECT statusRect, client;
+    GetWindowRect(status, &statusRect);
+    GetClientRect(frame, &client);
+    POINT bottom = {0, client.bottom};
+    ClientToScreen(frame, &bottom);
+    EXPECT_EQ(bottom.y, statusRect.bottom);
+}
+
+TEST_F(ProgramTest, FirstRunWritesTheDefaults)
+{
+    Program program(filePath);
+    ASSERT_NE(nullptr, program.waitForFrame());
+    struct Value {
+        const char* name;
+        DWORD expected;
+    };
+    for (const Value& v : {Value{"bgColor", 0x404040}, Value{"fgColor", 0xFFFFFF},
+                           Value{"bFade", 1}, Value{"bCopyOnSelect", 1}}) {
+        DWORD stored = 0;
+        ASSERT_TRUE(readDword(v.name, &stored)) << v.name;
+        EXPECT_EQ(v.expected, stored) << v.name;
+    }
+}
+
+// The check marks themselves live in the program's menu, which another process
+// cannot read everywhere (the frame's own tests check them); here the stored
+// fade flag shows on screen: the first file line lies in the faded top edge.
+TEST_F(ProgramTest, StoredFadeFlagShowsOnScreen)
+{
+    struct Case {
+        DWORD fade;
+        bool faded;
+    };
+    for (const Case& c : {Case{0, false}, Case{1, true}, Case{0x100, false}, Case{2, true}}) {
+        writeDword("bFade", c.fade);
+        Program program(filePath);
+        HWND frame = program.waitForFrame();
+        ASSERT_NE(nullptr, frame);
+        HWND view = FindWindowExA(frame, nullptr, "Tavelin", "WinName");
+        ASSERT_NE(nullptr, view);
+        RECT client;
+        GetClientRect(view, &client);
+        uint32_t ink = 0;
+        // Column 1 of file line 1 is a solid block: x 18..25, y 16..31.
+        waitFor([&]() {
+            std::vector<uint32_t> pixels = capture(view);
+            ink = pixels.size() > size_t(20 * client.right + 20)
+                      ? pixels[20 * client.right + 20] & 0xFFFFFF : 0;
+            return ink != 0 && ink != 0x404040;
+        }, 3000);
+        if (c.faded) {
+            EXPECT_NE(0xFFFFFFu, ink) << c.fade;
+            EXPECT_NE(0x404040u, ink) << c.fade;
+        } else {
+            EXPECT_EQ(0xFFFFFFu, ink) << c.fade;
+        }
+    }
+}
+
+TEST_F(ProgramTest, TogglesStoreTheirNewValues)
+{
+    Program program(filePath);
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    DWORD value = 1;
+    postCommand(frame, IDM_FADE);
+    EXPECT_TRUE(waitFor([&]() { return readDword("bFade", &value) && value == 0; }));
+    postCommand(frame, IDM_COPY_ON_SELECT);
+    EXPECT_TRUE(waitFor([&]() { return readDword("bCopyOnSelect", &value) && value == 0; }));
+    EXPECT_TRUE(readDword("bFade", &value) && value == 0);
+    postCommand(frame, IDM_FADE);
+    EXPECT_TRUE(waitFor([&]() { return readDword("bFade", &value) && value == 1; }));
+    EXPECT_TRUE(readDword("bCopyOnSelect", &value) && value == 0);
+    // A command with a notification code is not a menu command.
+    PostMessageA(frame, WM_COMMAND, MAKEWPARAM(IDM_FADE, 1), 0);
+    Sleep(300);
+    EXPECT_TRUE(readDword("bFade", &value) && value == 1);
+}
+
+TEST_F(ProgramTest, AssociationAsksBeforeOverwriting)
+{
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
+    Program program(filePath);
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    std::string exe = programPath();
+
+    // No association yet: written without a question.
+    postCommand(frame, IDM_ASSOCIATE);
+    HWND box = program.waitForWindow("#32770", "Success");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("NfoFile", readDefault(".nfo"));
+    EXPECT_EQ("Nfo File", readDefault("NfoFile"));
+    EXPECT_EQ(0, lstrcmpiA(("\"" + exe + "\" \"%1\"").c_str(),
+                           readDefault("NfoFile\\shell\\open\\command").c_str()))
+        << readDefault("NfoFile\\shell\\open\\command");
+    EXPECT_EQ(0, lstrcmpiA((exe + ",1").c_str(), readDefault("NfoFile\\DefaultIcon").c_str()))
+        << readDefault("NfoFile\\DefaultIcon");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(waitFor([&]() { return !IsWindow(box); }));
+
+    // Now it exists: No leaves another program's association alone.
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, ".nfo", &key));
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("OtherFile"), 10);
+    RegCloseKey(key);
+    postCommand(frame, IDM_ASSOCIATE);
+    box = program.waitForWindow("#32770", "Warning");
+    ASSERT_NE(nullptr, box);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(waitFor([&]() { return !IsWindow(box); }));
+    Sleep(300);
+    EXPECT_EQ(nullptr, program.findWindow("#32770", "Success"));
+    EXPECT_EQ("OtherFile", readDefault(".nfo"));
+
+    // Yes takes it over again.
+    postCommand(frame, IDM_ASSOCIATE);
+    box = program.waitForWindow("#32770", "Warning");
+    ASSERT_NE(nullptr, box);
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+    box = program.waitForWindow("#32770", "Success");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("NfoFile", readDefault(".nfo"));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitFor([&]() { return !IsWindow(box); }));
+
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
+}
+
+TEST_F(ProgramTest, AboutBoxOpensAndCloses)
+{
+    Program program(filePath);
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    postCommand(frame, IDM_ABOUT);
+    HWND about = program.waitForWindow("#32770", "About...");
+    ASSERT_NE(nullptr, about);
+    EXPECT_EQ(frame, GetWindow(about, GW_OWNER));
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitFor([&]() { return !IsWindow(about); }));
+    // The frame works on afterwards.
+    postCommand(frame, IDM_FADE);
+    DWORD value = 1;
+    EXPECT_TRUE(waitFor([&]() { return readDword("bFade", &value) && value == 0; }));
+}
+
+TEST_F(ProgramTest, SpaceScrollsAndExitEndsTheProgramWithZero)
+{
+    writeFile(filePath, textFile(300, 50));
+    Program program(filePath);
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    HWND view = FindWindowExA(frame, nullptr, "Tavelin", "WinName");
+    ASSERT_NE(nullptr, view);
+    Sleep(500);
+    std::vector<uint32_t> still = capture(view);
+    Sleep(400);
+    ASSERT_EQ(still, capture(view)) << "the picture changes without input";
+
+    PostMessageA(frame, WM_KEYDOWN, VK_SPACE, 1);
+    std::vector<uint32_t> moving;
+    EXPECT_TRUE(waitFor([&]() { return (moving = capture(view)) != still; }, 3000));
+    std::vector<uint32_t> later;
+    EXPECT_TRUE(waitFor([&]() { return (later = capture(view)) != moving; }, 3000))
+        << "the scroll stopped";
+
+    postCommand(frame, IDM_EXIT);
+    EXPECT_EQ(0u, program.waitForExit());
+}
+
+TEST_F(ProgramTest, ClosingTheWindowEndsTheProgramWithNonzero)
+{
+    Program program(filePath);
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    DWORD code = program.waitForExit();
+    EXPECT_NE(DWORD(STILL_ACTIVE), code);
+    EXPECT_NE(0u, code);
+}
+
+TEST_F(ProgramTest, MissingFileIsReportedBeforeTheWindowOpens)
+{
+    std::string missing = tempPath("tavelin_e2e_missing.nfo");
+    DeleteFileA(missing.c_str());
+    Program program(missing);
+    HWND box = program.waitForWindow("#32770", "Error");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(nullptr, program.findWindow("NFO_Window", nullptr));
+    char text[64] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    EXPECT_STREQ("File not found", text);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+
+    // Then the window opens at the size of a text without lines.
+    HWND frame = program.waitForFrame();
+    ASSERT_NE(nullptr, frame);
+    // The system keeps a sizable captioned window at its minimum tracking size.
+    RECT rect;
+    GetWindowRect(frame, &rect);
+    int width = 2 * GetSystemMetrics(SM_CXFRAME) + 20;
+    width = width < 100 ? 100 : width;
+    int height = 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) +
+                 GetSystemMetrics(SM_CYMENUSIZE);
+    EXPECT_EQ(std::max(width, GetSystemMetrics(SM_CXMINTRACK)), rect.right - rect.left);
+    EXPECT_EQ(std::max(height, GetSystemMetrics(SM_CYMINTRACK)), rect.bottom - rect.top);
+}
+
+}  // namespace
