@@ -1,0 +1,111 @@
+// Composing a full 1920x1080 frame of dense box-drawing text with the edge fade
+// on, against the least any frame costs: filling the back buffer and copying it
+// to the screen image. The compose benchmark's counter "x_fill_copy" is its
+// time as a multiple of that baseline.
+#include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "tests/support/line_document.h"
+#include "view/scroll_view.h"
+
+namespace {
+
+const int32_t frameWidth = 1920;
+const int32_t frameHeight = 1080;
+
+// Lines of box-drawing, block and shade characters (0xB0 to 0xDF) wider than
+// the frame, with a tab now and then.
+std::vector<std::string> denseBoxText()
+{
+    std::vector<std::string> lines(1, "");
+    uint32_t state = 2024;
+    for (int line = 0; line < 200; ++line) {
+        std::string text;
+        while (text.size() < 260) {
+            state = state * 1664525u + 1013904223u;
+            uint32_t pick = state >> 24;
+            text += pick < 4 ? '\t' : (char)(0xB0 + pick % 48);
+        }
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+struct Frame {
+    Frame() : view(new ScrollView(0x00FFFFFF, 0x00404040, 1, 1, nullptr))
+    {
+        view->width = frameWidth;
+        view->height = frameHeight;
+        view->rebuildBackBuffer();
+    }
+    ~Frame()
+    {
+        view->document = nullptr;
+        view->releaseBackBuffer();
+        delete view;
+    }
+    ScrollView* view;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Seconds per iteration of the latest baseline run, for the ratio.
+double fillCopySeconds = 0;
+
+void BM_FillAndCopy(benchmark::State& state)
+{
+    Frame frame;
+    Pixel* back = frame.view->backBuffer;
+    Pixel* screen = frame.view->screenBits;
+    const size_t pixels = (size_t)frameWidth * frameHeight;
+    Pixel paper = frame.view->paperPixel;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        std::fill_n(back, pixels, paper);
+        memcpy(screen, back, pixels * sizeof(Pixel));
+        benchmark::DoNotOptimize(screen);
+        benchmark::ClobberMemory();
+    }
+    fillCopySeconds = secondsSince(start) / (double)state.iterations();
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)pixels * 4);
+}
+
+void BM_ComposeFrame(benchmark::State& state)
+{
+    Frame frame;
+    LineDocument document(denseBoxText());
+    frame.view->document = document.document();
+    frame.view->topLine = 3;
+    frame.view->pixelOffset = -5;
+    // A selection over a few lines, as while the user drags one.
+    frame.view->hasSelection = 1;
+    frame.view->anchorLine = 10;
+    frame.view->anchorColumn = 20;
+    frame.view->caretLine = 14;
+    frame.view->caretColumn = 90;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        frame.view->composeFrame();
+        benchmark::DoNotOptimize(frame.view->screenBits);
+        benchmark::ClobberMemory();
+    }
+    const double seconds = secondsSince(start) / (double)state.iterations();
+    state.SetBytesProcessed((int64_t)state.iterations() * frameWidth * frameHeight * 4);
+    if (fillCopySeconds > 0)
+        state.counters["x_fill_copy"] = seconds / fillCopySeconds;
+}
+
+}  // namespace
+
+BENCHMARK(BM_FillAndCopy)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_ComposeFrame)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(1.0);
