@@ -1,0 +1,48 @@
+// Fuzz target: any bytes, written to a file and loaded as a TextDocument
+// through the native stand-in, must give a sound document (see
+// tests/support/document_invariants.h), no message, and every page back.
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "document/text_document.h"
+#include "tests/support/document_invariants.h"
+#include "tests/support/host_document_storage.h"
+
+static const char* inputPath()
+{
+    static char path[64];
+    if (!path[0]) {
+        const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        snprintf(path, sizeof path, "%s/tavelin-fuzz-%d.nfo", folder, (int)getpid());
+    }
+    return path;
+}
+
+static void fail(const char* what)
+{
+    fprintf(stderr, "fuzz_document: %s\n", what);
+    abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FILE* file = fopen(inputPath(), "wb");
+    if (!file)
+        fail("cannot write the input file");
+    if (size && fwrite(data, 1, size, file) != size)
+        fail("cannot write the input file");
+    fclose(file);
+
+    resetHostDocumentStorage();
+    TextDocument* document = new TextDocument(inputPath());
+    if (hostDocumentStorage.failureCount != 0)
+        fail(hostDocumentStorage.lastFailure);
+    if (const char* fault = findDocumentFault(*document, data, (uint32_t)size))
+        fail(fault);
+    delete document;
+    if (hostDocumentStorage.blocksInUse != 0)
+        fail("page blocks not given back");
+    return 0;
+}
