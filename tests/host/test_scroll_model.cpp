@@ -245,24 +245,6 @@ TEST(ScrollModel, RandomSequencesMatchModel)
     }
 }
 
-// Deep inside a long document a large delta lands where many small ones do.
-TEST(ScrollModel, LargeDeltaEqualsManySmallOnes)
-{
-    ViewOver big(numberedLines(200000, ""), 200);
-    ViewOver small(numberedLines(200000, ""), 200);
-    const int32_t deltas[] = { 1234567, -765432, 16 * 9000, -16 * 9000 + 3, 2999999 - 16 };
-    for (int32_t delta : deltas) {
-        big.scroll(delta);
-        int32_t step = delta > 0 ? 997 : -997;
-        for (int32_t left = delta; left != 0; left -= step) {
-            if ((delta > 0 && left < step) || (delta < 0 && left > step))
-                step = left;
-            small.scroll(step);
-        }
-        EXPECT_EQ(describe(positionOf(*big.view)), describe(positionOf(*small.view))) << delta;
-    }
-}
-
 struct LineCase {
     int32_t topLine, pixelOffset, y, want;
 };

@@ -114,18 +114,6 @@ TEST(SelectionText, WorkedExamples)
     }
 }
 
-// The tail of a several-line block past the text stays for the zero bytes of
-// the clipboard block; writing never goes past the text's zero byte.
-TEST(SelectionText, SeveralLineBlockLeavesTailUntouched)
-{
-    SelectionSpan span;
-    ASSERT_TRUE(resolveSelection(*threeLines.document(), 1, 3, 3, 2, 0, &span));
-    std::vector<char> block(22, '#');
-    EXPECT_EQ(writeSelectionText(*threeLines.document(), span, block.data(), block.size()), 15u);
-    EXPECT_EQ(std::string(block.data(), 16), std::string("3456789\nabcd\nAB") + '\0');
-    EXPECT_EQ(std::string(block.data() + 16, 6), "######");
-}
-
 TEST(SelectionText, ShortBufferIsCutAndStillTerminated)
 {
     SelectionSpan span;

@@ -114,10 +114,6 @@ TEST_F(ClipboardCopy, PutsTheSelectedTextOnTheClipboard)
         { "one line", 1, 2, 1, 5, false, "234", 4 },
         { "one line, right to left", 1, 5, 1, 2, true, "234", 4 },
         { "three lines", 1, 3, 3, 2, false, "3456789\nabcd\nAB", 22 },
-        { "three lines, right to left", 3, 2, 1, 3, true, "3456789\nabcd\nAB", 22 },
-        { "end past its line", 2, 1, 2, 40, false, "bcd", 4 },
-        { "from line 0", 0, 7, 1, 5, false, "01234", 6 },
-        { "to column 0", 2, 0, 3, 0, false, "abcd\n", 5 + 9 },
         { "past the last line", 3, 6, 5, 0, false, "GH\n\ttab \xb0\xb1\xb2\xdb end\n", 3 + 14 + 1 },
         { "bytes unchanged", 4, 0, 4, 99, false, "\ttab \xb0\xb1\xb2\xdb end", 14 },
     };
