@@ -1,8 +1,11 @@
 // Splitting a loaded file into numbered lines, in place (see line_table.h).
 //
-// Both walks look at the text in blocks: SSE2 compares 16 bytes at once and
-// turns them into bit masks, and only the set bits (line ends, tabs) cost
-// scalar work. Without SSE2 the masks are built byte by byte.
+// The text is walked twice, both times in blocks that SSE2 compares 16 bytes
+// at a time: first only to count the line feeds (the table's size must be
+// known before it is filled), then once more to do everything else, where only
+// the set bits of the masks (line ends, tabs) cost scalar work. Turning the
+// line feeds into zero bytes is left to that second walk, so the first one
+// writes nothing. Without SSE2 the same is done byte by byte.
 #include "document/line_table.h"
 
 #if defined(__SSE2__)
@@ -28,43 +31,41 @@ uint32_t lowestBit(uint32_t bits)
     return (uint32_t)__builtin_ctz(bits);
 }
 
-// Zeroes the line feeds among count bytes and returns how many there were.
-uint32_t replaceLineFeeds(uint8_t* bytes, uint32_t count)
+// Counts the line feeds among count bytes.
+uint32_t countLineFeeds(const uint8_t* bytes, uint32_t count)
 {
     uint32_t feeds = 0;
     uint32_t i = 0;
 #if defined(__SSE2__)
-    for (; i < count && ((uintptr_t)(bytes + i) & 15) != 0; ++i) {
-        if (bytes[i] == lineFeed) {
-            bytes[i] = 0;
-            ++feeds;
-        }
-    }
     const __m128i feedBytes = _mm_set1_epi8((char)lineFeed);
-    for (; count - i >= 16; i += 16) {
-        __m128i* block = (__m128i*)(bytes + i);
-        const __m128i text = _mm_load_si128(block);
-        const __m128i isFeed = _mm_cmpeq_epi8(text, feedBytes);
-        const uint32_t mask = (uint32_t)_mm_movemask_epi8(isFeed);
-        if (mask) {
-            _mm_store_si128(block, _mm_andnot_si128(isFeed, text));
-            feeds += countBits(mask);
-        }
+    while (count - i >= 16) {
+        // Up to 255 blocks add their matches bytewise before they are summed.
+        uint32_t blocks = (count - i) / 16;
+        if (blocks > 255) blocks = 255;
+        __m128i sums = _mm_setzero_si128();
+        for (uint32_t b = 0; b < blocks; ++b, i += 16)
+            sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(bytes + i)), feedBytes));
+        const __m128i total = _mm_sad_epu8(sums, _mm_setzero_si128());
+        feeds += (uint32_t)_mm_cvtsi128_si32(total) + (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(total, 8));
     }
 #endif
-    for (; i < count; ++i) {
-        if (bytes[i] == lineFeed) {
-            bytes[i] = 0;
-            ++feeds;
-        }
-    }
+    for (; i < count; ++i)
+        feeds += bytes[i] == lineFeed;
     return feeds;
 }
 
-// Where the zero bytes and the tabs are among up to 32 bytes: bit i stands
-// for byte i.
+// Zeroes the line feeds among count bytes.
+void replaceLineFeeds(uint8_t* bytes, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; ++i)
+        if (bytes[i] == lineFeed)
+            bytes[i] = 0;
+}
+
+// Where the line ends (zero bytes and line feeds) and the tabs are among up to
+// 32 bytes: bit i stands for byte i.
 struct ByteMasks {
-    uint32_t zeros;
+    uint32_t ends;
     uint32_t tabs;
 };
 
@@ -72,7 +73,7 @@ ByteMasks scanBytes(const uint8_t* bytes, uint32_t count)
 {
     ByteMasks masks = { 0, 0 };
     for (uint32_t i = 0; i < count; ++i) {
-        masks.zeros |= (uint32_t)(bytes[i] == 0) << i;
+        masks.ends |= (uint32_t)(bytes[i] == 0 || bytes[i] == lineFeed) << i;
         masks.tabs |= (uint32_t)(bytes[i] == tab) << i;
     }
     return masks;
@@ -82,12 +83,14 @@ ByteMasks scanChunk(const uint8_t* bytes)
 {
 #if defined(__SSE2__)
     const __m128i zeroBytes = _mm_setzero_si128();
+    const __m128i feedBytes = _mm_set1_epi8((char)lineFeed);
     const __m128i tabBytes = _mm_set1_epi8((char)tab);
     const __m128i low = _mm_loadu_si128((const __m128i*)bytes);
     const __m128i high = _mm_loadu_si128((const __m128i*)(bytes + 16));
     ByteMasks masks;
-    masks.zeros = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(low, zeroBytes))
-        | (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(high, zeroBytes)) << 16;
+    const __m128i lowEnds = _mm_or_si128(_mm_cmpeq_epi8(low, zeroBytes), _mm_cmpeq_epi8(low, feedBytes));
+    const __m128i highEnds = _mm_or_si128(_mm_cmpeq_epi8(high, zeroBytes), _mm_cmpeq_epi8(high, feedBytes));
+    masks.ends = (uint32_t)_mm_movemask_epi8(lowEnds) | (uint32_t)_mm_movemask_epi8(highEnds) << 16;
     masks.tabs = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(low, tabBytes))
         | (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(high, tabBytes)) << 16;
     return masks;
@@ -116,10 +119,12 @@ struct LineWalk {
     int32_t widest;
 };
 
-// Enters the line that ends at the zero byte at position `end`, with
-// tabsBeforeEnd tabs in front of that position. True once the table is full.
+// Enters the line that ends at position `end` (a zero byte, or a line feed
+// that becomes one), with tabsBeforeEnd tabs in front of that position. True
+// once the table is full.
 bool endLine(LineWalk& walk, uint32_t end, uint32_t tabsBeforeEnd)
 {
+    walk.buffer[end] = 0;
     uint8_t* line = walk.buffer + walk.lineStart;
     const uint32_t length = stripCarriageReturns(line, end - walk.lineStart);
     const int32_t width = lineWidth(length, tabsBeforeEnd - walk.tabsBeforeLine);
@@ -144,8 +149,8 @@ int32_t splitLines(uint8_t* buffer, uint32_t length)
     if (length == 0)
         return 0;
     buffer[length + 1] = 0;
-    const uint32_t feeds = replaceLineFeeds(buffer + 1, length);
-    return (int32_t)(feeds + 1 + (buffer[length] != 0 ? 1 : 0));
+    const uint32_t feeds = countLineFeeds(buffer + 1, length);
+    return (int32_t)(feeds + 1 + (buffer[length] != 0 && buffer[length] != lineFeed ? 1 : 0));
 }
 
 int32_t buildLineTable(uint8_t* buffer, uint32_t length, char** table, int32_t lineCount)
@@ -158,12 +163,16 @@ int32_t buildLineTable(uint8_t* buffer, uint32_t length, char** table, int32_t l
     for (uint32_t chunk = 0; chunk < scanEnd; chunk += 32) {
         const uint32_t left = scanEnd - chunk;
         const ByteMasks masks = left >= 32 ? scanChunk(buffer + chunk) : scanBytes(buffer + chunk, left);
-        for (uint32_t zeros = masks.zeros; zeros; zeros &= zeros - 1) {
-            const uint32_t bit = lowestBit(zeros);
+        for (uint32_t ends = masks.ends; ends; ends &= ends - 1) {
+            const uint32_t bit = lowestBit(ends);
             const uint32_t tabsBeforeEnd =
                 masks.tabs ? tabsBefore + countBits(masks.tabs & ((1u << bit) - 1)) : tabsBefore;
-            if (endLine(walk, chunk + bit, tabsBeforeEnd))
+            if (endLine(walk, chunk + bit, tabsBeforeEnd)) {
+                // Zero bytes in the file can leave text behind the table.
+                if (walk.lineStart <= length)
+                    replaceLineFeeds(buffer + walk.lineStart, length + 1 - walk.lineStart);
                 return walk.widest;
+            }
         }
         if (masks.tabs)
             tabsBefore += countBits(masks.tabs);

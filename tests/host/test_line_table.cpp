@@ -72,6 +72,11 @@ const SplitCase splitCases[] = {
     { "zero then CRs", std::string("A\r\0\r\nB", 6), { "", "A", "" }, 1 },
 };
 
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class SplitLinesTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitLinesTest, GivesTheLinesAndTheWidest)
