@@ -603,4 +603,30 @@ TEST_F(ViewWindow, WithoutADocumentInputDoesNothing)
     EXPECT_TRUE(EqualRect(&frameBefore, &frameAfter));
 }
 
+TEST(ViewCreation, WithoutMemoryForTheObjectNoWindowIsCreated)
+{
+    registerViewClass();
+    HWND parent = CreateWindowExA(0, "STATIC", "parent", WS_OVERLAPPED, 0, 0, 200, 200, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, parent);
+
+    // Objects come from processHeap: a small fixed heap, filled up, has no
+    // room for the view.
+    HANDLE full = HeapCreate(0, 0x10000, 0x10000);
+    ASSERT_NE(nullptr, full);
+    while (HeapAlloc(full, 0, 64)) {
+    }
+    void* programHeap = processHeap;
+    processHeap = full;
+    RECT rect = {0, 0, 100, 100};
+    ScrollView* view = createScrollView(parent, rect, kInk, kPaper, 0, 1, nullptr);
+    processHeap = programHeap;
+
+    EXPECT_EQ(nullptr, view);
+    EXPECT_EQ(nullptr, GetWindow(parent, GW_CHILD));
+    HeapDestroy(full);
+    DestroyWindow(parent);
+    unregisterViewClass();
+}
+
 }  // namespace
