@@ -153,6 +153,9 @@ void ViewBench::open(const std::string& text, bool withDocument, uint8_t copyOnS
     registerFrameClass();
     registerViewClass();   // the view class goes away with every view
     path = writeTempFile(text);
+    // The parent stays hidden: without a window manager, destroying a shown
+    // top-level window waits two seconds for it. Tests that need the screen
+    // show it themselves.
     frame = CreateWindowExA(0, kFrameClass, "bench", WS_OVERLAPPEDWINDOW, 0, 0,
                             width + 40, height + 80, nullptr, nullptr, GetModuleHandleA(nullptr),
                             nullptr);
