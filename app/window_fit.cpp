@@ -20,6 +20,23 @@ WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetri
     return size;
 }
 
+// (a - b) / 2, truncated toward zero, for any two 32-bit values. Shifts
+// instead of a 64-bit division keep the compiler helper out of the program.
+static int32_t halfOfDifference(int32_t a, int32_t b)
+{
+    int64_t d = (int64_t)a - b;
+    int64_t q = d >> 1;
+    if (d < 0 && (d & 1))
+        ++q;
+    return (int32_t)q;
+}
+
+// Five sixths of a height, truncated toward zero, without overflow.
+static int32_t fiveSixths(int32_t h)
+{
+    return h / 6 * 5 + h % 6 * 5 / 6;
+}
+
 WindowPlacement placeOnScreen(int32_t width, int32_t height, const FrameMetrics& m)
 {
     const int32_t maxW = m.maximizedWidth;
@@ -30,9 +47,9 @@ WindowPlacement placeOnScreen(int32_t width, int32_t height, const FrameMetrics&
         place.x = 0;
     } else {
         place.width = width;
-        place.x = saturate(((int64_t)maxW - width) / 2);
+        place.x = halfOfDifference(maxW, width);
     }
-    place.height = height > maxH ? saturate(5 * (int64_t)maxH / 6) : height;
-    place.y = saturate(((int64_t)maxH - place.height) / 2);
+    place.height = height > maxH ? fiveSixths(maxH) : height;
+    place.y = halfOfDifference(maxH, place.height);
     return place;
 }

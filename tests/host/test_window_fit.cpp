@@ -75,3 +75,30 @@ TEST(WindowFit, SmallScreensCapTheDefaultWindow)
 }
 
 }  // namespace
+
+namespace {
+
+// The placement arithmetic avoids 64-bit division; it must still agree with
+// plain 64-bit arithmetic across the whole range, negative metrics included.
+TEST(WindowFit, PlacementMatchesWideArithmeticEverywhere)
+{
+    const int32_t values[] = {INT32_MIN, INT32_MIN + 1, -1001, -7, -6, -5, -1, 0, 1, 5, 6, 7,
+                              399, 400, 401, 999, 1000, 1001, INT32_MAX - 1, INT32_MAX};
+    for (int32_t maxW : values)
+        for (int32_t maxH : values)
+            for (int32_t w : values)
+                for (int32_t h : values) {
+                    FrameMetrics m = {4, 4, 19, 19, maxW, maxH};
+                    WindowPlacement p = placeOnScreen(w, h, m);
+                    int64_t width = w > maxW ? maxW : w;
+                    int64_t x = w > maxW ? 0 : ((int64_t)maxW - w) / 2;
+                    int64_t height = h > maxH ? 5 * (int64_t)maxH / 6 : h;
+                    int64_t y = ((int64_t)maxH - height) / 2;
+                    ASSERT_EQ(p.width, width);
+                    ASSERT_EQ(p.x, x) << maxW << " " << w;
+                    ASSERT_EQ(p.height, height) << maxH << " " << h;
+                    ASSERT_EQ(p.y, y) << maxH << " " << h;
+                }
+}
+
+}  // namespace
