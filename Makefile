@@ -3,12 +3,14 @@
 #   make run [FILE=x.nfo]  build and start the viewer under Wine
 #   make bench             speed figures, as ratios against bare memory work
 #   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds
+# `make test` ends with a short fuzz pass (CHECK_FUZZ_SECONDS per target).
 SHELL := /bin/bash
 FILE ?= examples/welcome.nfo
 FUZZ_SECONDS ?= 60
+CHECK_FUZZ_SECONDS ?= 10
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build build-host build-win32 test test-host test-win32 run bench fuzz clean
+.PHONY: all setup build build-host build-win32 build-fuzz test test-host test-win32 test-fuzz run bench fuzz clean
 
 all: build
 
@@ -31,7 +33,10 @@ test-host: build-host
 test-win32: build-win32
 	@scripts/with-display.sh ctest --preset win32 -j $(JOBS)
 
-test: test-host test-win32
+test-fuzz: build-fuzz
+	@scripts/run-fuzzers.sh $(CHECK_FUZZ_SECONDS)
+
+test: test-host test-win32 test-fuzz
 
 run: build-win32
 	@scripts/run-viewer.sh "$(FILE)"
@@ -43,9 +48,11 @@ bench: setup
 	@if [ -x build/win32/tavelin_win32_bench.exe ] || cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
 	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
 
-fuzz: setup
-	@cmake --preset fuzz >/dev/null
+build-fuzz: setup
+	@cmake --preset fuzz >/dev/null 2>&1
 	@cmake --build --preset fuzz -j $(JOBS)
+
+fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)
 
 clean:

@@ -1,6 +1,6 @@
 # Native build of the platform-free code: unit tests under the sanitizers,
-# benchmarks and fuzz targets. tests/support/host_platform.cpp stands in for the
-# handful of platform services that the portable code calls.
+# benchmarks and fuzz targets. The host_*.cpp files of tests/support stand in
+# for the handful of platform services that the portable code calls.
 if(TAVELIN_SANITIZE)
   # The program's classes are built without RTTI, which UBSan's vptr check
   # would need (tests that use them would ask for their typeinfo).
