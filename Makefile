@@ -36,7 +36,7 @@ test-win32: build-win32
 test-fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(CHECK_FUZZ_SECONDS)
 
-test: test-host test-win32 test-fuzz
+test: test-host test-fuzz test-win32
 
 run: build-win32
 	@scripts/run-viewer.sh "$(FILE)"
