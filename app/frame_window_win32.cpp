@@ -251,32 +251,36 @@ static void onDestroy(HWND wnd, FrameWindow* frame)
     releaseFrame(wnd, frame);
 }
 
+// Messages that need the object go to DefWindowProcA while there is none:
+// before WM_CREATE, and after File/Exit has released it.
 static LRESULT CALLBACK frameWindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     FrameWindow* frame = frameOf(wnd);
     switch (message) {
     case WM_CREATE:
         return onCreate(wnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+    case WM_SIZE:
+        if (!frame)
+            break;
+        onSize(wnd, frame, wParam, lParam);
+        return 0;
     case WM_ERASEBKGND:
         return 1;   // the view and the status bar cover the client area
+    case WM_KEYDOWN:
+        if (!frame)
+            break;
+        onKeyDown(frame, wParam, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (!frame)
+            break;
+        onMouseWheel(frame, wParam);
+        return 0;
     case WM_COMMAND:
         onCommand(wnd, frame, wParam);
         return 0;
     case WM_DESTROY:
         onDestroy(wnd, frame);
-        return 0;
-    }
-    if (!frame)
-        return DefWindowProcA(wnd, message, wParam, lParam);
-    switch (message) {
-    case WM_SIZE:
-        onSize(wnd, frame, wParam, lParam);
-        return 0;
-    case WM_KEYDOWN:
-        onKeyDown(frame, wParam, lParam);
-        return 0;
-    case WM_MOUSEWHEEL:
-        onMouseWheel(frame, wParam);
         return 0;
     }
     return DefWindowProcA(wnd, message, wParam, lParam);
