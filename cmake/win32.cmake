@@ -66,6 +66,9 @@ target_compile_options(tavelin_win32_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${A
 target_link_libraries(tavelin_win32_tests PRIVATE tavelin_core gtest ${WIN32_LIBS})
 target_link_options(tavelin_win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
 add_test(NAME win32_tests COMMAND tavelin_win32_tests)
+# The Wine tests share one display, one registry and one clipboard, and move
+# the keyboard focus: they never run beside each other.
+set_tests_properties(win32_tests PROPERTIES RESOURCE_LOCK wine_desktop)
 
 # End-to-end tests start the real program and drive it.
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
@@ -76,7 +79,7 @@ if(E2E_TEST_SOURCES)
   target_link_options(tavelin_e2e_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_dependencies(tavelin_e2e_tests tavelin)
   add_test(NAME e2e_tests COMMAND tavelin_e2e_tests)
-  set_tests_properties(e2e_tests PROPERTIES
+  set_tests_properties(e2e_tests PROPERTIES RESOURCE_LOCK wine_desktop
     ENVIRONMENT "TAVELIN_EXE=$<TARGET_FILE:tavelin>;TAVELIN_EXAMPLES=${CMAKE_SOURCE_DIR}/examples")
 endif()
 
