@@ -45,7 +45,7 @@ bench: setup
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench -j $(JOBS)
 	@build/bench/tavelin_bench $(BENCH_ARGS)
-	@if [ -x build/win32/tavelin_win32_bench.exe ] || cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
+	@if cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
 	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
 
 build-fuzz: setup
