@@ -31,10 +31,11 @@ headless() {
   local pid=$!
   local found=
   for _ in $(seq 1 150); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Tavelin"'; then found=1; break; fi
+    # The window shows inside Wine's own desktop window (see wine-run.sh).
+    if xwininfo -root -tree 2>/dev/null | grep -q -E '"Tavelin"|Wine desktop'; then found=1; break; fi
     sleep 0.2
   done
-  sleep 1.5
+  sleep 2.5
   if [ -n "$found" ]; then
     import -window root "$shot" && echo "run: screenshot of the running viewer: $shot"
   else

@@ -2,7 +2,9 @@
 # Runs a Windows program under Wine in the build's own prefix.
 # Used as CMake's cross-compiling emulator and by `make run`.
 # The prefix is created on first use (wineboot, about 20 s) with the crash
-# dialog turned off, so a crashing test fails instead of hanging.
+# dialog turned off, so a crashing test fails instead of hanging, and with a
+# Wine desktop of its own: windows get their frames drawn as on Windows and are
+# created and destroyed without waiting for an X window manager that Xvfb lacks.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix}
@@ -10,17 +12,19 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
 
-if [ ! -f "$WINEPREFIX/.tavelin-ready" ]; then
+if [ ! -f "$WINEPREFIX/.tavelin-ready-desktop" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   exec 9>"$WINEPREFIX.lock"
   flock 9
-  if [ ! -f "$WINEPREFIX/.tavelin-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.tavelin-ready-desktop" ]; then
     rm -rf "$WINEPREFIX"
     echo "wine-run: creating Wine prefix $WINEPREFIX" >&2
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.tavelin-ready"
+    touch "$WINEPREFIX/.tavelin-ready-desktop"
   fi
   flock -u 9
 fi
