@@ -50,7 +50,11 @@ target_compile_options(tavelin PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${PROGRAM_FLAGS} ${ARCH_FLAGS} -Os -ffreestanding>)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/app/runtime_win32.cpp PROPERTIES
   COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
+# The entry point is a __stdcall function, so its symbol is decorated; ld
+# only warns about an unknown entry and then starts at the top of .text, so the
+# symbol is also required to exist.
 target_link_options(tavelin PRIVATE -nostdlib -nostartfiles -Wl,-e,_tavelinEntry@0
+  -Wl,--require-defined=_tavelinEntry@0
   -Wl,--gc-sections -s -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat)
 target_link_libraries(tavelin PRIVATE tavelin_core gcc ${WIN32_LIBS})
 
