@@ -97,3 +97,7 @@ if(WIN32_BENCH_SOURCES)
   target_link_libraries(tavelin_win32_bench PRIVATE tavelin_core ${WIN32_LIBS})
   target_link_options(tavelin_win32_bench PRIVATE -static -static-libgcc -static-libstdc++)
 endif()
+
+# The program file itself: PE32 GUI for i386, the six system DLLs only, small.
+add_test(NAME program_image COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-program-image.sh $<TARGET_FILE:tavelin>)
+set_tests_properties(program_image PROPERTIES ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP}")
