@@ -13,51 +13,16 @@
 
 #include "tests/support/host_view_platform.h"
 #include "tests/support/line_document.h"
+#include "tests/support/scroll_reference.h"
 #include "view/scroll_view.h"
 
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b)
+bool matches(const ScrollReference& model, const ScrollView& v)
 {
-    return a / b - (a % b != 0 && a < 0);
+    return v.atTop == model.atTop && v.atBottom == model.atBottom &&
+           v.topLine == model.topLine() && v.pixelOffset == model.pixelOffset();
 }
-
-struct Model {
-    int64_t p = 0;
-    bool atTop = false, atBottom = false, topClamped = true;
-
-    bool scroll(int64_t delta, int64_t count, int64_t height)
-    {
-        if (delta < 0)
-            atBottom = false;
-        if (delta > 0)
-            atTop = false;
-        if (delta == 0 && atTop && atBottom)
-            return false;
-        p += delta;
-        topClamped = false;
-        if (floorDiv(p - 1, 16) + height / 16 >= count) {
-            p = 16 * (count + 1) - height;
-            atBottom = true;
-        }
-        if (floorDiv(p - 1, 16) < 0) {
-            p = 0;
-            atTop = true;
-            topClamped = true;
-        }
-        return true;
-    }
-
-    bool matches(const ScrollView& v) const
-    {
-        if (v.atTop != atTop || v.atBottom != atBottom)
-            return false;
-        if (topClamped)
-            return v.topLine == 0 && v.pixelOffset == 0;
-        int64_t top = floorDiv(p - 1, 16);
-        return v.topLine == top && v.pixelOffset == 16 * top - p;
-    }
-};
 
 void check(bool condition)
 {
@@ -116,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     view->height = data.ConsumeIntegralInRange<int>(0, 1200);
     view->rebuildBackBuffer();
 
-    Model model;
+    ScrollReference model;
     for (int step = 0; step < 400 && data.remaining_bytes() > 0; ++step) {
         switch (data.ConsumeIntegralInRange<int>(0, 4)) {
         case 0:
@@ -127,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             int before = hostPresentCount;
             view->scrollByPixels(delta);
             check(hostPresentCount - before == (composes ? 1 : 0));
-            check(model.matches(*view));
+            check(matches(model, *view));
             check(view->topLine >= 0);
             check(view->pixelOffset == 0 ? view->atTop && view->topLine == 0
                                          : view->pixelOffset >= -16 && view->pixelOffset <= -1);

@@ -10,6 +10,7 @@
 
 #include "tests/support/host_view_platform.h"
 #include "tests/support/line_document.h"
+#include "tests/support/scroll_reference.h"
 #include "view/scroll_view.h"
 
 namespace {
@@ -161,46 +162,11 @@ TEST(ScrollModel, ResizeClampsOnTheNextScroll)
     EXPECT_EQ(describe(positionOf(*v.view)), describe({ 75, -16, false, true }));
 }
 
-// The position as one number: P = 16 * topLine - pixelOffset.
-struct ScrollModelP {
-    int64_t p = 0;
-    bool atTop = false, atBottom = false;
-    bool topClamped = true;   // the constructor's 0, 0 is the clamped form of P = 0
-
-    static int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && a < 0); }
-
-    // Returns whether a frame is composed.
-    bool scroll(int64_t delta, int64_t count, int64_t height)
-    {
-        if (delta < 0)
-            atBottom = false;
-        if (delta > 0)
-            atTop = false;
-        if (delta == 0 && atTop && atBottom)
-            return false;
-        p += delta;
-        topClamped = false;
-        if (floorDiv(p - 1, 16) + height / 16 >= count) {
-            p = 16 * (count + 1) - height;
-            atBottom = true;
-        }
-        if (floorDiv(p - 1, 16) < 0) {
-            p = 0;
-            atTop = true;
-            topClamped = true;
-        }
-        return true;
-    }
-
-    // A P on a row boundary is shown as the row above, fully hidden.
-    Position expected() const
-    {
-        if (topClamped)
-            return { 0, 0, atTop, atBottom };
-        int64_t top = floorDiv(p - 1, 16);
-        return { (int32_t)top, (int32_t)(16 * top - p), atTop, atBottom };
-    }
-};
+// The model's position in the view's fields.
+Position expectedFrom(const ScrollReference& model)
+{
+    return { (int32_t)model.topLine(), (int32_t)model.pixelOffset(), model.atTop, model.atBottom };
+}
 
 int32_t randomDelta(std::mt19937& rng)
 {
@@ -222,7 +188,7 @@ TEST(ScrollModel, RandomSequencesMatchModel)
         int count = (int)(rng() % 80);
         int height = (int)(rng() % 330);
         ViewOver v(numberedLines(count), height, 8);
-        ScrollModelP model;
+        ScrollReference model;
         for (int step = 0; step < 120; ++step) {
             if (rng() % 40 == 0) {
                 height = (int)(rng() % 330);
@@ -232,7 +198,7 @@ TEST(ScrollModel, RandomSequencesMatchModel)
             bool composes = model.scroll(delta, count, height);
             int frames = v.scroll(delta);
             Position got = positionOf(*v.view);
-            ASSERT_EQ(describe(got), describe(model.expected()))
+            ASSERT_EQ(describe(got), describe(expectedFrom(model)))
                 << "round " << round << " step " << step << " delta " << delta << " count " << count
                 << " height " << height;
             ASSERT_EQ(frames, composes ? 1 : 0);
