@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/line_document.h"
+#include "tests/support/selection_reference.h"
 #include "view/selection_text.h"
 
 namespace {
@@ -45,39 +46,6 @@ std::vector<std::string> documentLines(const std::string& file)
     return lines;
 }
 
-struct Expected {
-    bool empty;
-    std::string text;
-    uint64_t blockSize;
-};
-
-Expected model(const LineDocument& doc, int32_t anchorLine, int32_t anchorColumn, int32_t caretLine,
-               int32_t caretColumn)
-{
-    long long a[2] = { std::max(anchorLine, 0), std::max(anchorColumn, 0) };
-    long long c[2] = { std::max(caretLine, 0), std::max(caretColumn, 0) };
-    bool caretFirst = c[0] < a[0] || (c[0] == a[0] && c[1] < a[1]);
-    long long* s = caretFirst ? c : a;
-    long long* t = caretFirst ? a : c;
-    long long sc = std::min<long long>(s[1], doc.line(s[0]).size());
-    long long ec = std::min<long long>(t[1], doc.line(t[0]).size());
-    long long sl = s[0] == 0 ? 1 : s[0];
-    long long el = t[0] == 0 ? 1 : t[0];
-    Expected out{ sl == el && sc == ec, "", 0 };
-    if (out.empty)
-        return out;
-    for (long long line = sl; line <= el; ++line) {
-        std::string text = doc.line(line);
-        size_t from = line == sl ? (size_t)sc : 0;
-        size_t to = line == el ? (size_t)ec : text.size();
-        out.text += text.substr(from, to - from);
-        if (line < el)
-            out.text += '\n';
-    }
-    out.blockSize = out.text.size() + 1 + (sl == el ? 0 : doc.line(el).size() - ec);
-    return out;
-}
-
 int32_t consumeEnd(FuzzedDataProvider& data, int32_t near)
 {
     return data.ConsumeIntegralInRange<uint8_t>(0, 15) == 0
@@ -105,10 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     // Ends far below the document make a block of that many line feeds: check
     // its size, write only blocks of a sensible size.
-    Expected want;
+    SelectionCopy want;
     bool small = std::max<long long>(anchorLine, caretLine) < 100000;
     if (small) {
-        want = model(doc, anchorLine, anchorColumn, caretLine, caretColumn);
+        want = selectionReference(doc, anchorLine, anchorColumn, caretLine, caretColumn);
         check(selected == !want.empty);
     }
     if (!selected)

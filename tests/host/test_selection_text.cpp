@@ -1,6 +1,6 @@
 // The selection's text and clipboard block size: the worked examples, then
 // random documents and random ends against a straightforward model that joins
-// the selected pieces of each line.
+// the selected pieces of each line (tests/support/selection_reference.h).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/line_document.h"
+#include "tests/support/selection_reference.h"
 #include "view/selection_text.h"
 
 namespace {
@@ -17,19 +18,14 @@ struct Ends {
     bool reversed;
 };
 
-struct Copied {
-    bool empty;
-    std::string text;
-    uint64_t blockSize;
-};
-
 // What the copy produces, through the program's functions. The block is
 // filled with a marker first so that bytes the writer should not touch show.
-Copied copyThrough(LineDocument& doc, const Ends& e)
+SelectionCopy copyThrough(LineDocument& doc, const Ends& e)
 {
     SelectionSpan span;
-    Copied out{ !resolveSelection(*doc.document(), e.anchorLine, e.anchorColumn, e.caretLine,
-                                  e.caretColumn, e.reversed, &span), "", 0 };
+    SelectionCopy out{ !resolveSelection(*doc.document(), e.anchorLine, e.anchorColumn,
+                                         e.caretLine, e.caretColumn, e.reversed, &span),
+                       "", 0 };
     if (out.empty)
         return out;
     out.blockSize = selectionBlockSize(*doc.document(), span);
@@ -39,36 +35,6 @@ Copied copyThrough(LineDocument& doc, const Ends& e)
     EXPECT_EQ(block[length], 0);
     EXPECT_EQ(block[out.blockSize], '#') << "wrote past the block";
     out.text.assign(block.data(), length);
-    return out;
-}
-
-// The model: ends ordered by position, each column cut to its line, line 0
-// standing for the start of line 1; the pieces of lines start..end joined by
-// line feeds. The block holds the text, its zero byte and, over several lines,
-// the rest of the end line.
-Copied copyModel(const LineDocument& doc, const Ends& e)
-{
-    long long a[2] = { std::max(e.anchorLine, 0), std::max(e.anchorColumn, 0) };
-    long long c[2] = { std::max(e.caretLine, 0), std::max(e.caretColumn, 0) };
-    bool caretFirst = c[0] < a[0] || (c[0] == a[0] && c[1] < a[1]);
-    long long* s = caretFirst ? c : a;
-    long long* t = caretFirst ? a : c;
-    long long sc = std::min<long long>(s[1], doc.line(s[0]).size());
-    long long ec = std::min<long long>(t[1], doc.line(t[0]).size());
-    long long sl = s[0] == 0 ? 1 : s[0];
-    long long el = t[0] == 0 ? 1 : t[0];
-    Copied out{ sl == el && sc == ec, "", 0 };
-    if (out.empty)
-        return out;
-    for (long long line = sl; line <= el; ++line) {
-        std::string text = doc.line(line);
-        size_t from = line == sl ? (size_t)sc : 0;
-        size_t to = line == el ? (size_t)ec : text.size();
-        out.text += text.substr(from, to - from);
-        if (line < el)
-            out.text += '\n';
-    }
-    out.blockSize = out.text.size() + 1 + (sl == el ? 0 : doc.line(el).size() - ec);
     return out;
 }
 
@@ -107,7 +73,7 @@ TEST(SelectionText, WorkedExamples)
 {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        Copied got = copyThrough(*c.doc, c.ends);
+        SelectionCopy got = copyThrough(*c.doc, c.ends);
         EXPECT_EQ(got.empty, c.empty);
         EXPECT_EQ(got.text, c.text);
         EXPECT_EQ(got.blockSize, c.blockSize);
@@ -171,8 +137,9 @@ TEST(SelectionText, RandomSelectionsMatchModel)
                 ? (rng() & 1)
                 : (e.caretLine < e.anchorLine ||
                    (e.caretLine == e.anchorLine && e.caretColumn < e.anchorColumn));
-            Copied want = copyModel(doc, e);
-            Copied got = copyThrough(doc, e);
+            SelectionCopy want =
+                selectionReference(doc, e.anchorLine, e.anchorColumn, e.caretLine, e.caretColumn);
+            SelectionCopy got = copyThrough(doc, e);
             ASSERT_EQ(got.empty, want.empty) << round << "/" << pick;
             ASSERT_EQ(got.text, want.text) << round << "/" << pick;
             ASSERT_EQ(got.blockSize, want.blockSize) << round << "/" << pick;
