@@ -18,10 +18,10 @@
 
 #include "app/window_fit.h"
 #include "resources/resource.h"
+#include "tests/support/win32_test_helpers.h"
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Tavelin";
 const char kStatusText[] = "SPACE = scroll, DBLCLICK = Autosize, RIGHTCLICK to copy text";
 
 // Wine maps the Unix root to drive Z:, and the build hands us Unix paths.
@@ -39,43 +39,6 @@ std::string windowsPath(const char* path)
 std::string programPath()
 {
     return windowsPath(getenv("TAVELIN_EXE"));
-}
-
-std::string tempPath(const char* name)
-{
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
-
-void writeFile(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-bool readDword(const char* name, DWORD* value)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof(*value), type = 0;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_DWORD && size == 4;
-}
-
-void writeDword(const char* name, DWORD value)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key));
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
-    RegCloseKey(key);
 }
 
 std::string readDefault(const char* subKey)
@@ -261,13 +224,8 @@ protected:
 
 TEST_F(ProgramTest, WindowIsFittedToTheTextAndCentred)
 {
-    FrameMetrics metrics;
-    metrics.frameWidth = GetSystemMetrics(SM_CXFRAME);
-    metrics.frameHeight = GetSystemMetrics(SM_CYFRAME);
-    metrics.captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    metrics.menuHeight = GetSystemMetrics(SM_CYMENUSIZE);
-    metrics.maximizedWidth = GetSystemMetrics(SM_CXMAXIMIZED);
-    metrics.maximizedHeight = GetSystemMetrics(SM_CYMAXIMIZED);
+    // Which system metrics these are is checked in tests/win32/test_window_fit.cpp.
+    const FrameMetrics metrics = readFrameMetrics();
 
     std::string tall = tempPath("tavelin_e2e_tall.nfo");
     writeFile(tall, textFile(400, 20));
@@ -511,10 +469,10 @@ TEST_F(ProgramTest, MissingFileIsReportedBeforeTheWindowOpens)
     // The system keeps a sizable captioned window at its minimum tracking size.
     RECT rect;
     GetWindowRect(frame, &rect);
-    int width = 2 * GetSystemMetrics(SM_CXFRAME) + 20;
+    const FrameMetrics metrics = readFrameMetrics();
+    int width = 2 * metrics.frameWidth + 20;
     width = width < 100 ? 100 : width;
-    int height = 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) +
-                 GetSystemMetrics(SM_CYMENUSIZE);
+    int height = 2 * metrics.frameHeight + metrics.captionHeight + metrics.menuHeight;
     EXPECT_EQ(std::max(width, GetSystemMetrics(SM_CXMINTRACK)), rect.right - rect.left);
     EXPECT_EQ(std::max(height, GetSystemMetrics(SM_CYMINTRACK)), rect.bottom - rect.top);
 }

@@ -18,28 +18,10 @@
 #include "app/frame_window.h"
 #include "document/text_document.h"
 #include "resources/resource.h"
+#include "tests/support/win32_test_helpers.h"
 #include "view/scroll_view.h"
 
 namespace {
-
-const char kSettingsKey[] = "Software\\Tavelin";
-
-std::string tempPath(const char* name)
-{
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
-
-void writeFile(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 // Lines of solid blocks, so that every text row puts ink in the view.
 std::string blockText(int lines)
@@ -48,26 +30,6 @@ std::string blockText(int lines)
     for (int i = 0; i < lines; ++i)
         text += std::string(40, '\xDB') + "\r\n";
     return text;
-}
-
-bool readDword(const char* name, DWORD* value)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof(*value), type = 0;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
-
-void writeDword(const char* name, DWORD value)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key));
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
-    RegCloseKey(key);
 }
 
 bool menuChecked(HWND frame, UINT command)

@@ -1,0 +1,23 @@
+// Small helpers that the Wine tests and the end-to-end tests share: files in
+// the temp folder, and DWORD values under the program's settings key.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The registry key, under HKEY_CURRENT_USER, where the program keeps its settings.
+const char kSettingsKey[] = "Software\\Tavelin";
+
+// name inside the temp folder.
+std::string tempPath(const char* name);
+
+// Writes text to path, replacing what was there; a test fails when the file
+// cannot be created.
+void writeFile(const std::string& path, const std::string& text);
+
+// The settings value name, when it exists as a four-byte REG_DWORD.
+bool readDword(const char* name, DWORD* value);
+// Stores value as the REG_DWORD settings value name; a test fails when the key
+// cannot be created.
+void writeDword(const char* name, DWORD value);
