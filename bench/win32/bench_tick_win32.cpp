@@ -14,6 +14,7 @@
 
 #include "bench/win32/bench_timing.h"
 #include "document/text_document.h"
+#include "tests/support/win32_messages.h"
 #include "view/scroll_view.h"
 #include "view/view_window.h"
 
@@ -25,13 +26,7 @@ static const char frameClassName[] = "TavelinTickBenchFrame";
 // program's message loop does once it is idle.
 static void loopTurn()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    runPendingMessages();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
 

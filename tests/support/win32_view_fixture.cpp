@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "document/text_document.h"
+#include "tests/support/win32_messages.h"
 #include "view/view_window.h"
 
 namespace viewtest {
@@ -55,17 +56,6 @@ int handleCount()
             ++count;
     }
     return count;
-}
-
-static void runPendingMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
