@@ -18,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_dense_text.h"
 #include "bench/bench_summary.h"
 #include "tests/support/line_document.h"
 #include "view/scroll_view.h"
@@ -27,21 +28,13 @@ namespace {
 const int32_t frameWidth = 1920;
 const int32_t frameHeight = 1080;
 
-// Lines of box-drawing, block and shade characters (0xB0 to 0xDF) wider than
-// the frame, with a tab now and then.
+// Line 0 and count lines of the dense text (bench/bench_dense_text.h).
 std::vector<std::string> denseBoxText(int count = 200)
 {
     std::vector<std::string> lines(1, "");
-    uint32_t state = 2024;
-    for (int line = 0; line < count; ++line) {
-        std::string text;
-        while (text.size() < 260) {
-            state = state * 1664525u + 1013904223u;
-            uint32_t pick = state >> 24;
-            text += pick < 4 ? '\t' : (char)(0xB0 + pick % 48);
-        }
-        lines.push_back(text);
-    }
+    uint32_t state = densetext::seed;
+    for (int line = 0; line < count; ++line)
+        lines.push_back(densetext::nextLine(state));
     return lines;
 }
 
@@ -87,6 +80,19 @@ void BM_FillAndCopy(benchmark::State& state)
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)pixels * 4);
 }
 
+// A frame benchmark's bytes, its time as a multiple of the baseline (counter
+// "x_fill_copy") and the same figure in the summary, as `what`.
+void reportAgainstFillCopy(benchmark::State& state, std::chrono::steady_clock::time_point start,
+                           const char* what)
+{
+    const double seconds = secondsSince(start) / (double)state.iterations();
+    state.SetBytesProcessed((int64_t)state.iterations() * frameWidth * frameHeight * 4);
+    if (fillCopySeconds > 0) {
+        state.counters["x_fill_copy"] = seconds / fillCopySeconds;
+        summary::record(what, seconds / fillCopySeconds, "fill + copy");
+    }
+}
+
 void BM_ComposeFrame(benchmark::State& state)
 {
     Frame frame;
@@ -106,12 +112,7 @@ void BM_ComposeFrame(benchmark::State& state)
         benchmark::DoNotOptimize(frame.view->screenBits);
         benchmark::ClobberMemory();
     }
-    const double seconds = secondsSince(start) / (double)state.iterations();
-    state.SetBytesProcessed((int64_t)state.iterations() * frameWidth * frameHeight * 4);
-    if (fillCopySeconds > 0) {
-        state.counters["x_fill_copy"] = seconds / fillCopySeconds;
-        summary::record("compose 1920x1080 with fade", seconds / fillCopySeconds, "fill + copy");
-    }
+    reportAgainstFillCopy(state, start, "compose 1920x1080 with fade");
 }
 
 void BM_ScrollTick(benchmark::State& state)
@@ -133,13 +134,7 @@ void BM_ScrollTick(benchmark::State& state)
         benchmark::DoNotOptimize(frame.view->screenBits);
         benchmark::ClobberMemory();
     }
-    const double seconds = secondsSince(start) / (double)state.iterations();
-    state.SetBytesProcessed((int64_t)state.iterations() * frameWidth * frameHeight * 4);
-    if (fillCopySeconds > 0) {
-        state.counters["x_fill_copy"] = seconds / fillCopySeconds;
-        summary::record("auto-scroll tick 1920x1080, no present", seconds / fillCopySeconds,
-                        "fill + copy");
-    }
+    reportAgainstFillCopy(state, start, "auto-scroll tick 1920x1080, no present");
 }
 
 }  // namespace

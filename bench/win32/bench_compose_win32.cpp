@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "bench/bench_dense_text.h"
 #include "bench/win32/bench_timing.h"
 #include "document/text_document.h"
 #include "view/scroll_view.h"
@@ -23,14 +24,10 @@ bool writeDenseBoxText(const char* path, int lines)
     FILE* file = fopen(path, "wb");
     if (!file)
         return false;
-    unsigned state = 2024;
+    uint32_t state = densetext::seed;
     for (int line = 0; line < lines; ++line) {
-        for (int column = 0; column < 260; ++column) {
-            state = state * 1664525u + 1013904223u;
-            unsigned pick = state >> 24;
-            fputc(pick < 4 ? '\t' : 0xB0 + pick % 48, file);
-        }
-        fputs("\r\n", file);
+        const std::string text = densetext::nextLine(state) + "\r\n";
+        fwrite(text.data(), 1, text.size(), file);
     }
     return fclose(file) == 0;
 }

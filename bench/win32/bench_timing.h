@@ -54,9 +54,8 @@ inline std::string tempPath(const char* name)
     return std::string(folder, length) + name;
 }
 
-// Writes `lines` lines of box-drawing, block and shade characters (0xB0 to
-// 0xDF), each 260 columns and so wider than a 1920-pixel view, with a tab now
-// and then. Returns false when the file cannot be written.
+// Writes `lines` lines of the dense text (bench/bench_dense_text.h) with CR LF
+// line ends. Returns false when the file cannot be written.
 bool writeDenseBoxText(const char* path, int lines);
 
 // The measurements, in the order main runs them.
