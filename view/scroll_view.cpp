@@ -45,4 +45,7 @@ void ScrollView::openDocument(const char* path)
     pixelOffset = 0;
     hasSelection = 0;
     autoScrolling = 0;
+    // When the fitted frame keeps its size no resize follows, and without this
+    // the old file's picture would stay on screen until the next repaint.
+    composeFrame();
 }
