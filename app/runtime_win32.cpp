@@ -1,5 +1,6 @@
 // The few C library functions the compiler may call on its own: block fills
-// and copies. The program links no C runtime, so they live here, written with
+// and copies, and the length of a string (it recognises a scan for the zero
+// byte as one). The program links no C runtime, so they live here, written with
 // the string instructions so that the compiler cannot turn them back into
 // calls to themselves (this file is also built with -fno-builtin).
 #include <stddef.h>
@@ -31,6 +32,14 @@ void* memmove(void* destination, const void* source, size_t count)
     s += count - 1;
     __asm__ volatile("std\n\trep movsb\n\tcld" : "+D"(d), "+S"(s), "+c"(count) : : "memory");
     return destination;
+}
+
+size_t strlen(const char* text)
+{
+    const char* end = text;
+    size_t count = ~(size_t)0;
+    __asm__ volatile("repne scasb" : "+D"(end), "+c"(count) : "a"(0) : "memory");
+    return ~count - 1;
 }
 
 int memcmp(const void* a, const void* b, size_t count)
