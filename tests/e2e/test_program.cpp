@@ -311,11 +311,16 @@ TEST_F(ProgramTest, StoredFadeFlagShowsOnScreen)
         GetClientRect(view, &client);
         uint32_t ink = 0;
         // Column 1 of file line 1 is a solid block: x 18..25, y 16..31.
+        // The view is on screen once its column 0, which text never covers,
+        // shows the background below the faded band; until then the capture
+        // may read the desktop behind the window.
         waitFor([&]() {
             std::vector<uint32_t> pixels = capture(view);
-            ink = pixels.size() > size_t(20 * client.right + 20)
-                      ? pixels[20 * client.right + 20] & 0xFFFFFF : 0;
-            return ink != 0 && ink != 0x404040;
+            if (pixels.size() <= size_t(40 * client.right + 20))
+                return false;
+            const uint32_t margin = pixels[40 * client.right] & 0xFFFFFF;
+            ink = pixels[20 * client.right + 20] & 0xFFFFFF;
+            return margin == 0x404040 && ink != 0x404040;
         }, 3000);
         if (c.faded) {
             EXPECT_NE(0xFFFFFFu, ink) << c.fade;
