@@ -18,28 +18,12 @@
 
 #include "app/window_fit.h"
 #include "resources/resource.h"
+#include "tests/support/win32_program_run.h"
 #include "tests/support/win32_test_helpers.h"
 
 namespace {
 
 const char kStatusText[] = "SPACE = scroll, DBLCLICK = Autosize, RIGHTCLICK to copy text";
-
-// Wine maps the Unix root to drive Z:, and the build hands us Unix paths.
-std::string windowsPath(const char* path)
-{
-    std::string result = path ? path : "";
-    if (!result.empty() && result[0] == '/')
-        result = "Z:" + result;
-    for (char& c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
-}
-
-std::string programPath()
-{
-    return windowsPath(getenv("TAVELIN_EXE"));
-}
 
 std::string readDefault(const char* subKey)
 {
@@ -67,93 +51,6 @@ bool waitFor(Test test, DWORD milliseconds = 10000)
     return true;
 }
 
-struct WindowQuery {
-    DWORD processId;
-    const char* className;
-    const char* caption;   // null: any
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND wnd, LPARAM param)
-{
-    WindowQuery* query = reinterpret_cast<WindowQuery*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(wnd, &owner);
-    if (owner != query->processId || !IsWindowVisible(wnd))
-        return TRUE;
-    char name[64] = "", text[128] = "";
-    GetClassNameA(wnd, name, sizeof(name));
-    GetWindowTextA(wnd, text, sizeof(text));
-    if (strcmp(name, query->className) != 0)
-        return TRUE;
-    if (query->caption && strcmp(text, query->caption) != 0)
-        return TRUE;
-    query->found = wnd;
-    return FALSE;
-}
-
-// One run of the program; whatever still runs at the end is terminated.
-class Program {
-public:
-    explicit Program(const std::string& file)
-    {
-        std::string exe = programPath();
-        std::string commandLine = "\"" + exe + "\"";
-        if (!file.empty())
-            commandLine += " " + file;
-        STARTUPINFOA startup;
-        ZeroMemory(&startup, sizeof(startup));
-        startup.cb = sizeof(startup);
-        ZeroMemory(&process_, sizeof(process_));
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back(0);
-        started_ = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &process_) != 0;
-    }
-    ~Program()
-    {
-        if (!started_)
-            return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-
-    bool started() const { return started_; }
-
-    HWND findWindow(const char* className, const char* caption) const
-    {
-        WindowQuery query = {process_.dwProcessId, className, caption, nullptr};
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
-        return query.found;
-    }
-
-    HWND waitForWindow(const char* className, const char* caption, DWORD ms = 10000) const
-    {
-        HWND wnd = nullptr;
-        waitFor([&]() { return (wnd = findWindow(className, caption)) != nullptr; }, ms);
-        return wnd;
-    }
-
-    HWND waitForFrame() const { return waitForWindow("NFO_Window", "Tavelin"); }
-
-    // The exit code, or STILL_ACTIVE when the program has not ended in time.
-    DWORD waitForExit(DWORD ms = 10000) const
-    {
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION process_;
-    bool started_ = false;
-};
-
 void postCommand(HWND frame, UINT id)
 {
     PostMessageA(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -162,34 +59,8 @@ void postCommand(HWND frame, UINT id)
 // The pixels of a window's client area as they are on screen.
 std::vector<uint32_t> capture(HWND wnd)
 {
-    RECT rect;
-    GetClientRect(wnd, &rect);
-    POINT origin = {0, 0};
-    ClientToScreen(wnd, &origin);
-    int width = rect.right, height = rect.bottom;
-    std::vector<uint32_t> pixels(size_t(width) * height);
-    if (pixels.empty())
-        return pixels;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof(info));
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    memcpy(pixels.data(), bits, pixels.size() * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    int width = 0, height = 0;
+    return captureClient(wnd, &width, &height);
 }
 
 std::string textFile(int lines, int columns)
@@ -235,7 +106,7 @@ TEST_F(ProgramTest, WindowIsFittedToTheTextAndCentred)
     };
     const Case cases[] = {{filePath, 50, 31}, {tall, 20, 401}, {"", -1, -1}};
     for (const Case& c : cases) {
-        Program program(c.file);
+        ProgramRun program(c.file);
         ASSERT_TRUE(program.started()) << programPath();
         HWND frame = program.waitForFrame();
         ASSERT_NE(nullptr, frame) << c.file;
@@ -258,7 +129,7 @@ TEST_F(ProgramTest, WindowIsFittedToTheTextAndCentred)
 
 TEST_F(ProgramTest, StatusBarShowsTheHint)
 {
-    Program program(filePath);
+    ProgramRun program(filePath);
     HWND frame = program.waitForFrame();
     ASSERT_NE(nullptr, frame);
     HWND status = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
@@ -277,7 +148,7 @@ TEST_F(ProgramTest, StatusBarShowsTheHint)
 
 TEST_F(ProgramTest, FirstRunWritesTheDefaults)
 {
-    Program program(filePath);
+    ProgramRun program(filePath);
     ASSERT_NE(nullptr, program.waitForFrame());
     struct Value {
         const char* name;
@@ -302,7 +173,7 @@ TEST_F(ProgramTest, StoredFadeFlagShowsOnScreen)
     };
     for (const Case& c : {Case{0, false}, Case{1, true}, Case{0x100, false}, Case{2, true}}) {
         writeDword("bFade", c.fade);
-        Program program(filePath);
+        ProgramRun program(filePath);
         HWND frame = program.waitForFrame();
         ASSERT_NE(nullptr, frame);
         HWND view = FindWindowExA(frame, nullptr, "Tavelin", "WinName");
@@ -333,7 +204,7 @@ TEST_F(ProgramTest, StoredFadeFlagShowsOnScreen)
 
 TEST_F(ProgramTest, TogglesStoreTheirNewValues)
 {
-    Program program(filePath);
+    ProgramRun program(filePath);
     HWND frame = program.waitForFrame();
     ASSERT_NE(nullptr, frame);
     DWORD value = 1;
@@ -355,7 +226,7 @@ TEST_F(ProgramTest, AssociationAsksBeforeOverwriting)
 {
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
-    Program program(filePath);
+    ProgramRun program(filePath);
     HWND frame = program.waitForFrame();
     ASSERT_NE(nullptr, frame);
     std::string exe = programPath();
@@ -405,7 +276,7 @@ TEST_F(ProgramTest, AssociationAsksBeforeOverwriting)
 
 TEST_F(ProgramTest, AboutBoxOpensAndCloses)
 {
-    Program program(filePath);
+    ProgramRun program(filePath);
     HWND frame = program.waitForFrame();
     ASSERT_NE(nullptr, frame);
     postCommand(frame, IDM_ABOUT);
@@ -423,7 +294,7 @@ TEST_F(ProgramTest, AboutBoxOpensAndCloses)
 TEST_F(ProgramTest, SpaceScrollsAndExitEndsTheProgramWithZero)
 {
     writeFile(filePath, textFile(300, 50));
-    Program program(filePath);
+    ProgramRun program(filePath);
     HWND frame = program.waitForFrame();
     ASSERT_NE(nullptr, frame);
     HWND view = FindWindowExA(frame, nullptr, "Tavelin", "WinName");
@@ -446,7 +317,7 @@ TEST_F(ProgramTest, SpaceScrollsAndExitEndsTheProgramWithZero)
 
 TEST_F(ProgramTest, ClosingTheWindowEndsTheProgramWithNonzero)
 {
-    Program program(filePath);
+    ProgramRun program(filePath);
     HWND frame = program.waitForFrame();
     ASSERT_NE(nullptr, frame);
     PostMessageA(frame, WM_CLOSE, 0, 0);
@@ -459,7 +330,7 @@ TEST_F(ProgramTest, MissingFileIsReportedBeforeTheWindowOpens)
 {
     std::string missing = tempPath("tavelin_e2e_missing.nfo");
     DeleteFileA(missing.c_str());
-    Program program(missing);
+    ProgramRun program(missing);
     HWND box = program.waitForWindow("#32770", "Error");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(nullptr, program.findWindow("NFO_Window", nullptr));

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_program_run.h"
 #include "tests/support/win32_test_helpers.h"
 #include "view/vga_font.h"
 
@@ -312,36 +313,7 @@ struct Picture {
 Picture capture(HWND view)
 {
     Picture picture;
-    RECT rect;
-    GetClientRect(view, &rect);
-    POINT origin = {0, 0};
-    ClientToScreen(view, &origin);
-    picture.width = rect.right;
-    picture.height = rect.bottom;
-    picture.pixels.resize(size_t(picture.width) * picture.height);
-    if (picture.pixels.empty())
-        return picture;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof(info));
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    memcpy(picture.pixels.data(), bits, picture.pixels.size() * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& p : picture.pixels)
-        p &= 0xFFFFFF;
+    picture.pixels = captureClient(view, &picture.width, &picture.height);
     return picture;
 }
 
@@ -411,90 +383,6 @@ private:
 // ---------------------------------------------------------------------------
 // The program
 
-std::string windowsPath(const char* path)
-{
-    std::string result = path ? path : "";
-    if (!result.empty() && result[0] == '/')
-        result = "Z:" + result;
-    for (char& c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
-}
-
-struct WindowQuery {
-    DWORD processId;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND wnd, LPARAM param)
-{
-    WindowQuery* query = reinterpret_cast<WindowQuery*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(wnd, &owner);
-    char name[64] = "";
-    GetClassNameA(wnd, name, sizeof(name));
-    if (owner == query->processId && IsWindowVisible(wnd) && strcmp(name, query->className) == 0) {
-        query->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// One run of the program on a file; closed at the end, terminated if need be.
-class Program {
-public:
-    explicit Program(const std::string& file)
-    {
-        std::string exe = windowsPath(getenv("TAVELIN_EXE"));
-        std::string commandLine = "\"" + exe + "\" " + file;
-        STARTUPINFOA startup;
-        ZeroMemory(&startup, sizeof(startup));
-        startup.cb = sizeof(startup);
-        ZeroMemory(&process_, sizeof(process_));
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back(0);
-        started_ = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &process_) != 0;
-    }
-    ~Program()
-    {
-        if (!started_)
-            return;
-        HWND frame = findWindow("NFO_Window");
-        if (frame)
-            PostMessageA(frame, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-
-    bool started() const { return started_; }
-    bool running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-
-    HWND findWindow(const char* className) const
-    {
-        WindowQuery query = {process_.dwProcessId, className, nullptr};
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
-        return query.found;
-    }
-
-    HWND waitForWindow(const char* className, DWORD ms = 10000) const
-    {
-        HWND wnd = nullptr;
-        waitFor([&]() { return (wnd = findWindow(className)) != nullptr; }, ms);
-        return wnd;
-    }
-
-private:
-    PROCESS_INFORMATION process_;
-    bool started_ = false;
-};
-
 class RealInput : public testing::Test {
 protected:
     void SetUp() override
@@ -519,7 +407,7 @@ protected:
     void launch(DWORD copyOnSelect)
     {
         writeDword("bCopyOnSelect", copyOnSelect);
-        program_.reset(new Program(filePath_));
+        program_.reset(new ProgramRun(filePath_));
         ASSERT_TRUE(program_->started()) << getenv("TAVELIN_EXE");
         frame_ = program_->waitForWindow("NFO_Window");
         ASSERT_NE(nullptr, frame_);
@@ -629,7 +517,7 @@ protected:
     }
 
     std::unique_ptr<SavedSettings> settings_;
-    std::unique_ptr<Program> program_;
+    std::unique_ptr<ProgramRun> program_;
     std::unique_ptr<DocumentImage> image_;
     std::string filePath_;
     std::vector<std::string> lines_;
@@ -806,7 +694,7 @@ TEST_F(RealInput, WithoutCopyOnSelectTheReleaseOpensTheMenuWhoseCopyCopies)
     selectWithRightButton(3, 5, 5, 10);
     ASSERT_TRUE(waitFor([&]() { return selectionShown(); }, 3000)) << "no selection shown";
     sendMouse(MOUSEEVENTF_RIGHTUP);
-    ASSERT_NE(nullptr, program_->waitForWindow("#32768", 5000)) << "no menu after the release";
+    ASSERT_NE(nullptr, program_->waitForWindow("#32768", nullptr, 5000)) << "no menu after the release";
     EXPECT_EQ("the user's own text", clipboardText()) << "copied without the menu";
     EXPECT_EQ(kSelectedPaper, pixelAt(kTextLeft, kRow * 4)) << "the selection is not shown";
     pressKey(VK_DOWN);
@@ -824,7 +712,7 @@ TEST_F(RealInput, WithoutCopyOnSelectTheReleaseOpensTheMenuWhoseCopyCopies)
     selectWithRightButton(6, 2, 8, 7);
     ASSERT_TRUE(waitFor([&]() { return selectionShown(); }, 3000)) << "no selection shown";
     sendMouse(MOUSEEVENTF_RIGHTUP);
-    ASSERT_NE(nullptr, program_->waitForWindow("#32768", 5000)) << "no menu after the release";
+    ASSERT_NE(nullptr, program_->waitForWindow("#32768", nullptr, 5000)) << "no menu after the release";
     pressKey(VK_ESCAPE);
     EXPECT_TRUE(waitFor([&]() { return program_->findWindow("#32768") == nullptr; }, 3000));
     Sleep(300);
@@ -835,7 +723,7 @@ TEST_F(RealInput, WithoutCopyOnSelectTheReleaseOpensTheMenuWhoseCopyCopies)
     selectWithRightButton(9, 0, 9, 30);
     ASSERT_TRUE(waitFor([&]() { return pixelAt(columnX(20), kRow * 9) == kSelectedPaper; }, 3000));
     sendMouse(MOUSEEVENTF_RIGHTUP);
-    ASSERT_NE(nullptr, program_->waitForWindow("#32768", 5000)) << "no menu after the release";
+    ASSERT_NE(nullptr, program_->waitForWindow("#32768", nullptr, 5000)) << "no menu after the release";
     pressKey(VK_DOWN);
     pressKey(VK_RETURN);
     EXPECT_TRUE(waitFor([&]() { return !selectionShown(); }, 3000));

@@ -1,0 +1,41 @@
+// One run of the real program for the end-to-end tests: started on a file,
+// its windows found by class, its picture read from the screen, and ended at
+// the end of the run (closed when it has a frame, terminated if need be).
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+// Wine maps the Unix root to drive Z:, and the build hands us Unix paths.
+std::string windowsPath(const char* path);
+// The program under test, from the TAVELIN_EXE variable that CTest sets.
+std::string programPath();
+
+// A window's client area as it is on the screen, as 0x00RRGGBB pixels, top
+// row first.
+std::vector<uint32_t> captureClient(HWND wnd, int* width, int* height);
+
+class ProgramRun {
+public:
+    // Starts the program with file on its command line (nothing when empty).
+    explicit ProgramRun(const std::string& file);
+    ~ProgramRun();
+
+    bool started() const { return started_; }
+    bool running() const;
+
+    // A visible window of the program with this class (and caption, unless null).
+    HWND findWindow(const char* className, const char* caption = nullptr) const;
+    HWND waitForWindow(const char* className, const char* caption = nullptr,
+                       DWORD ms = 10000) const;
+    HWND waitForFrame() const { return waitForWindow("NFO_Window", "Tavelin"); }
+    // The exit code, or STILL_ACTIVE when the program has not ended in time.
+    DWORD waitForExit(DWORD ms = 10000) const;
+
+private:
+    PROCESS_INFORMATION process_;
+    bool started_ = false;
+};
