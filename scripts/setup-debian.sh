@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386
   xvfb x11-utils imagemagick python3
+  fonts-wine libpng-dev pkg-config zip desktop-file-utils
 )
 
 missing=()
