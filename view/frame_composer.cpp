@@ -1,6 +1,6 @@
-// Frame composition: the whole picture of the view, drawn from scratch on
-// every call into the back buffer, copied to the screen image, faded at the top
-// and bottom edges there and presented.
+// Frame composition: the whole picture of the view, or any band of its rows,
+// drawn from scratch from a FrameDescription (frame_composer.h), and the fade
+// of its top and bottom edges.
 //
 // Pixel rules: a glyph cell is 8x16 and opaque; cell i of a line starts at
 // x = 10 + 8*i (a tab takes eight space cells), text row r at
@@ -9,30 +9,31 @@
 // towards the background, c = (p*(30-d) + c*d) / 30, top band first.
 //
 // Speed: every scroll tick composes the full frame, so the work is organised
-// to touch each back-buffer pixel once. Each text row is clipped once per
-// line, glyph rows are expanded to eight pixels through a table per
-// ink/paper pair and written as two 16-byte stores, and only the pixels that
-// no cell covers (margins, line tails, row 0) are filled with the background.
-// The fade is integer SSE2.
+// to touch each pixel once. Each text row is clipped once per line, glyph
+// rows are expanded to eight pixels through a table per ink/paper pair and
+// written as two 16-byte stores, and only the pixels that no cell covers
+// (margins, line tails, row 0) are filled with the background. The fade is
+// integer SSE2.
 #include <emmintrin.h>
 
+#include "view/frame_composer.h"
+
 #include "document/text_document.h"
-#include "view/scroll_view.h"
 #include "view/vga_font.h"
 
-static const int32_t cellWidth = 8;
-static const int32_t cellHeight = 16;
-static const int32_t textLeft = 10;
-static const int32_t fadeRows = 30;
+static const int32_t cellWidth = frameCellWidth;
+static const int32_t cellHeight = frameCellHeight;
+static const int32_t textLeft = frameTextLeft;
+static const int32_t fadeRows = frameFadeRows;
 static const uint8_t tabCode = 0x09;
 static const uint8_t spaceCode = 0x20;
-static const int32_t cellsPerTab = 8;
+static const int32_t cellsPerTab = frameCellsPerTab;
 
 // ---------------------------------------------------------------------------
 // Expanded glyph rows: for one ink/paper pair, the eight pixels of every
 // possible glyph row byte (bit 7 leftmost). Two slots, one for plain text and
 // one for the selection; a slot is rebuilt only when its colours change.
-// Only the window thread composes, so the slots need no lock.
+// A program composes on one thread only, so the slots need no lock.
 
 struct GlyphRowTable {
     alignas(16) Pixel rows[256 * cellWidth];
@@ -62,32 +63,53 @@ struct GlyphInks {
     const Pixel* selected;
 };
 
-static GlyphInks glyphInksOf(const ScrollView& view)
+static GlyphInks glyphInksOf(const FrameDescription& frame)
 {
     GlyphInks inks;
-    inks.plain = glyphRows(0, view.inkPixel, view.paperPixel);
-    inks.selected = glyphRows(1, view.selInkPixel, view.selPaperPixel);
+    inks.plain = glyphRows(0, frame.ink, frame.paper);
+    inks.selected = glyphRows(1, frame.selInk, frame.selPaper);
     return inks;
 }
 
-// ---------------------------------------------------------------------------
-// The back buffer as a drawing surface; pixels is null when there is nothing
-// to draw into (no buffer, or a size of zero or less).
+// A band of frame rows as a drawing surface: rows top .. bottom - 1 of the
+// frame, row `top` at pixels. pixels is null when there is nothing to draw
+// into (no buffer, no width, or no frame rows in the band).
+
+static int64_t minOf(int64_t a, int64_t b)
+{
+    return a < b ? a : b;
+}
+
+static int64_t maxOf(int64_t a, int64_t b)
+{
+    return a > b ? a : b;
+}
 
 struct Canvas {
     Pixel* pixels;
     int32_t width;
-    int32_t height;
+    int32_t top;
+    int32_t bottom;
 };
 
-static Canvas canvasOf(Pixel* pixels, int32_t width, int32_t height)
+static Canvas canvasOf(const FrameDescription& frame, Pixel* pixels, int32_t firstRow, int32_t rowCount)
 {
-    Canvas canvas;
-    bool usable = pixels && width > 0 && height > 0;
-    canvas.pixels = usable ? pixels : nullptr;
-    canvas.width = usable ? width : 0;
-    canvas.height = usable ? height : 0;
+    Canvas canvas = {};
+    int64_t end = (int64_t)firstRow + rowCount;
+    int32_t top = firstRow > 0 ? firstRow : 0;
+    int32_t bottom = end < frame.height ? (int32_t)end : frame.height;
+    if (pixels && frame.width > 0 && top < bottom) {
+        canvas.pixels = pixels + (int64_t)(top - firstRow) * frame.width;
+        canvas.width = frame.width;
+        canvas.top = top;
+        canvas.bottom = bottom;
+    }
     return canvas;
+}
+
+static Pixel* rowOf(const Canvas& canvas, int64_t row)
+{
+    return canvas.pixels + (row - canvas.top) * canvas.width;
 }
 
 static void fillPixels(Pixel* dst, int64_t count, Pixel value)
@@ -104,16 +126,6 @@ static void fillPixels(Pixel* dst, int64_t count, Pixel value)
         _mm_storeu_si128((__m128i*)(dst + i), v);
     for (; i < count; ++i)
         dst[i] = value;
-}
-
-static int64_t minOf(int64_t a, int64_t b)
-{
-    return a < b ? a : b;
-}
-
-static int64_t maxOf(int64_t a, int64_t b)
-{
-    return a > b ? a : b;
 }
 
 // ---------------------------------------------------------------------------
@@ -147,23 +159,6 @@ static void putCellPart(Pixel* dst, int32_t stride, const uint8_t* glyph, int32_
 // ---------------------------------------------------------------------------
 // Selection.
 
-struct SelectionEnds {
-    bool active;
-    int32_t startLine, startColumn, endLine, endColumn;
-};
-
-static SelectionEnds orderedSelection(const ScrollView& view)
-{
-    SelectionEnds ends;
-    ends.active = view.hasSelection != 0;
-    bool reversed = view.selReversed != 0;
-    ends.startLine = reversed ? view.caretLine : view.anchorLine;
-    ends.startColumn = reversed ? view.caretColumn : view.anchorColumn;
-    ends.endLine = reversed ? view.anchorLine : view.caretLine;
-    ends.endColumn = reversed ? view.anchorColumn : view.caretColumn;
-    return ends;
-}
-
 // The selected characters of one line: index i is selected when
 // inSelection and from <= i < to.
 struct LineSelection {
@@ -172,7 +167,7 @@ struct LineSelection {
     int64_t to;
 };
 
-static LineSelection selectionOfLine(const SelectionEnds& ends, int32_t lineIndex)
+static LineSelection selectionOfLine(const FrameSelection& ends, int32_t lineIndex)
 {
     LineSelection line;
     line.inSelection = ends.active && ends.startLine <= lineIndex && lineIndex <= ends.endLine;
@@ -191,13 +186,13 @@ static int64_t drawText(const Canvas& canvas, const uint8_t* text, int64_t y,
 {
     if (!canvas.pixels)
         return textLeft;
-    int64_t firstRow = maxOf(0, 1 - y);
-    int64_t endRow = minOf(cellHeight, canvas.height - y);
+    int64_t firstRow = maxOf(0, maxOf(1, canvas.top) - y);
+    int64_t endRow = minOf(cellHeight, canvas.bottom - y);
     if (firstRow >= endRow)
         return textLeft;
     int32_t rowCount = (int32_t)(endRow - firstRow);
     int32_t width = canvas.width;
-    Pixel* rowStart = canvas.pixels + (y + firstRow) * width;
+    Pixel* rowStart = rowOf(canvas, y + firstRow);
     int64_t x = textLeft;
     for (int64_t i = 0; text[i] && x < width; ++i) {
         bool selected = selection.inSelection && i >= selection.from && i < selection.to;
@@ -222,12 +217,12 @@ static int64_t drawText(const Canvas& canvas, const uint8_t* text, int64_t y,
 // pixel row 0, which glyphs never write.
 static void fillAroundText(const Canvas& canvas, int64_t y, int64_t textEnd, Pixel paper)
 {
-    int64_t top = maxOf(y, 0);
-    int64_t bottom = minOf(y + cellHeight, canvas.height);
+    int64_t top = maxOf(y, canvas.top);
+    int64_t bottom = minOf(y + cellHeight, canvas.bottom);
     int64_t margin = minOf(textLeft, canvas.width);
     int64_t tailStart = maxOf(margin, minOf(textEnd, canvas.width));
     for (int64_t row = top; row < bottom; ++row) {
-        Pixel* line = canvas.pixels + row * canvas.width;
+        Pixel* line = rowOf(canvas, row);
         if (row == 0) {
             fillPixels(line, canvas.width, paper);
             continue;
@@ -237,28 +232,28 @@ static void fillAroundText(const Canvas& canvas, int64_t y, int64_t textEnd, Pix
     }
 }
 
-// The back buffer with text: the background, then every visible text row.
-// Equivalent to filling the whole buffer first and drawing each row over it,
+// The band with text: the background, then every text row that meets it.
+// Equivalent to filling the whole band first and drawing each row over it,
 // but every pixel is written once.
-static void composeText(const ScrollView& view, const Canvas& canvas)
+static void composeText(const FrameDescription& frame, const Canvas& canvas)
 {
-    GlyphInks inks = glyphInksOf(view);
-    SelectionEnds selection = orderedSelection(view);
-    int64_t offset = view.pixelOffset;
-    if (offset > 0)
-        fillPixels(canvas.pixels, minOf(offset, canvas.height) * canvas.width, view.paperPixel);
-    // Rows that lie wholly above the image draw nothing.
-    int64_t firstRow = offset < 0 ? -offset / cellHeight : 0;
-    for (int64_t row = firstRow; offset + cellHeight * row < canvas.height; ++row) {
+    GlyphInks inks = glyphInksOf(frame);
+    int64_t offset = frame.pixelOffset;
+    // Rows above text row 0.
+    if (offset > canvas.top)
+        fillPixels(canvas.pixels, (minOf(offset, canvas.bottom) - canvas.top) * canvas.width, frame.paper);
+    // Text rows that end above the band draw nothing.
+    int64_t firstRow = canvas.top > offset ? (canvas.top - offset) / cellHeight : 0;
+    for (int64_t row = firstRow; offset + cellHeight * row < canvas.bottom; ++row) {
         int64_t y = offset + cellHeight * row;
-        int64_t lineIndex = (int64_t)view.topLine + row;
+        int64_t lineIndex = (int64_t)frame.topLine + row;
         int64_t textEnd = textLeft;
         // A line number past the 32-bit range names no line of any document.
         if (lineIndex <= INT32_MAX) {
-            const uint8_t* text = (const uint8_t*)view.document->getLine((int32_t)lineIndex);
-            textEnd = drawText(canvas, text, y, selectionOfLine(selection, (int32_t)lineIndex), inks);
+            const uint8_t* text = (const uint8_t*)frame.document->getLine((int32_t)lineIndex);
+            textEnd = drawText(canvas, text, y, selectionOfLine(frame.selection, (int32_t)lineIndex), inks);
         }
-        fillAroundText(canvas, y, textEnd, view.paperPixel);
+        fillAroundText(canvas, y, textEnd, frame.paper);
     }
 }
 
@@ -305,67 +300,63 @@ static void fadeRow(Pixel* row, int32_t width, Pixel paper, int32_t d)
 }
 
 // ---------------------------------------------------------------------------
-// The view's operations.
+// The composer's operations.
 
-void ScrollView::composeFrame()
+void composeFrameRows(const FrameDescription& frame, Pixel* pixels, int32_t firstRow, int32_t rowCount)
 {
-    Canvas canvas = canvasOf(backBuffer, width, height);
-    if (canvas.pixels) {
-        if (document)
-            composeText(*this, canvas);
-        else
-            fillPixels(canvas.pixels, (int64_t)canvas.width * canvas.height, paperPixel);
-        copyToScreen();
-        if (document && fadeEnabled)
-            applyFade();
-    }
-    present();
-}
-
-void ScrollView::drawLine(int32_t row, int32_t lineIndex)
-{
-    Canvas canvas = canvasOf(backBuffer, width, height);
-    if (!canvas.pixels || !document)
+    Canvas canvas = canvasOf(frame, pixels, firstRow, rowCount);
+    if (!canvas.pixels)
         return;
-    int64_t y = (int64_t)pixelOffset + (int64_t)cellHeight * row;
-    const uint8_t* text = (const uint8_t*)document->getLine(lineIndex);
-    drawText(canvas, text, y, selectionOfLine(orderedSelection(*this), lineIndex), glyphInksOf(*this));
+    if (frame.document)
+        composeText(frame, canvas);
+    else
+        fillPixels(canvas.pixels, (int64_t)(canvas.bottom - canvas.top) * canvas.width, frame.paper);
 }
 
-void ScrollView::drawGlyph(uint8_t code, int32_t x, int32_t y, bool selected)
+void fadeFrameRows(const FrameDescription& frame, Pixel* pixels, int32_t firstRow, int32_t rowCount)
 {
-    Canvas canvas = canvasOf(backBuffer, width, height);
+    Canvas canvas = canvasOf(frame, pixels, firstRow, rowCount);
+    if (!canvas.pixels)
+        return;
+    // Rows of a low frame are confined to the image, and where the two edges'
+    // rows overlap a row is blended by both in turn, the top edge's first.
+    int32_t height = frame.height;
+    for (int32_t row = canvas.top; row < canvas.bottom; ++row) {
+        int32_t fromBottom = height - 1 - row;
+        if (row >= fadeRows && fromBottom >= fadeRows)
+            continue;
+        Pixel* line = rowOf(canvas, row);
+        if (row < fadeRows)
+            fadeRow(line, canvas.width, frame.paper, row);
+        if (fromBottom < fadeRows)
+            fadeRow(line, canvas.width, frame.paper, fromBottom);
+    }
+}
+
+void composeFrameLine(const FrameDescription& frame, Pixel* pixels, int32_t row, int32_t lineIndex)
+{
+    Canvas canvas = canvasOf(frame, pixels, 0, frame.height);
+    if (!canvas.pixels || !frame.document)
+        return;
+    int64_t y = (int64_t)frame.pixelOffset + (int64_t)cellHeight * row;
+    const uint8_t* text = (const uint8_t*)frame.document->getLine(lineIndex);
+    drawText(canvas, text, y, selectionOfLine(frame.selection, lineIndex), glyphInksOf(frame));
+}
+
+void composeFrameGlyph(const FrameDescription& frame, Pixel* pixels, uint8_t code, int32_t x, int32_t y,
+                       bool selected)
+{
+    Canvas canvas = canvasOf(frame, pixels, 0, frame.height);
     if (!canvas.pixels)
         return;
     int64_t firstColumn = maxOf(0, 1 - (int64_t)x);
     int64_t endColumn = minOf(cellWidth, (int64_t)canvas.width - x);
     int64_t firstRow = maxOf(0, 1 - (int64_t)y);
-    int64_t endRow = minOf(cellHeight, (int64_t)canvas.height - y);
+    int64_t endRow = minOf(cellHeight, (int64_t)canvas.bottom - y);
     if (firstColumn >= endColumn || firstRow >= endRow)
         return;
-    const Pixel* rows = selected ? glyphRows(1, selInkPixel, selPaperPixel)
-                                 : glyphRows(0, inkPixel, paperPixel);
-    Pixel* dst = canvas.pixels + ((int64_t)y + firstRow) * canvas.width + x + firstColumn;
+    GlyphInks inks = glyphInksOf(frame);
+    Pixel* dst = rowOf(canvas, (int64_t)y + firstRow) + x + firstColumn;
     putCellPart(dst, canvas.width, vgaFont + code * cellHeight + firstRow, (int32_t)(endRow - firstRow),
-                rows, (int32_t)firstColumn, (int32_t)(endColumn - firstColumn));
-}
-
-void ScrollView::applyFade()
-{
-    Canvas canvas = canvasOf(screenBits, width, height);
-    if (!canvas.pixels)
-        return;
-    // Top band, then bottom band; rows of a low view are confined to the
-    // image, and where the bands overlap a row is blended by both in turn.
-    for (int32_t d = 0; d < fadeRows && d < canvas.height; ++d)
-        fadeRow(canvas.pixels + (int64_t)d * canvas.width, canvas.width, paperPixel, d);
-    for (int32_t d = 0; d < fadeRows && d < canvas.height; ++d)
-        fadeRow(canvas.pixels + (int64_t)(canvas.height - 1 - d) * canvas.width, canvas.width, paperPixel, d);
-}
-
-void ScrollView::copyToScreen()
-{
-    if (!backBuffer || !screenBits || width <= 0 || height <= 0)
-        return;
-    __builtin_memcpy(screenBits, backBuffer, (size_t)width * (size_t)height * sizeof(Pixel));
+                selected ? inks.selected : inks.plain, (int32_t)firstColumn, (int32_t)(endColumn - firstColumn));
 }

@@ -9,6 +9,8 @@
 // The arithmetic runs in 64 bits so that any 32-bit delta or point is safe, and
 // the normalisation is done by division rather than one step per text row, with
 // the same result.
+#include "view/scroll_model.h"
+
 #include "document/text_document.h"
 #include "view/scroll_view.h"
 
@@ -55,33 +57,47 @@ int32_t toLineIndex(int64_t line)
 
 }  // namespace
 
-void ScrollView::scrollByPixels(int32_t delta)
+uint8_t moveScrollPosition(ScrollPosition& position, int32_t delta, int32_t lineCount, int32_t height,
+                           int32_t visibleLines)
 {
     if (delta < 0)
-        atBottom = 0;
+        position.atBottom = 0;
     if (delta > 0)
-        atTop = 0;
-    if (delta == 0 && atTop && atBottom)
-        return;
+        position.atTop = 0;
+    if (delta == 0 && position.atTop && position.atBottom)
+        return 0;
 
-    Position p = normalise({ topLine, (int64_t)pixelOffset - delta });
+    Position p = normalise({ position.topLine, (int64_t)position.pixelOffset - delta });
 
     // The end first: the last line is followed by one empty row at the bottom
     // edge. Then the start, which wins for a document shorter than the view.
-    int64_t count = documentLineCount(document);
+    int64_t count = lineCount;
     if (p.topLine + visibleLines >= count) {
         p.topLine = count - visibleLines;
         p.pixelOffset = (int64_t)height - kRowHeight * visibleLines - kRowHeight;
-        atBottom = 1;
+        position.atBottom = 1;
     }
     if (p.topLine < 0) {
         p.topLine = 0;
         p.pixelOffset = 0;
-        atTop = 1;
+        position.atTop = 1;
     }
 
-    topLine = (int32_t)p.topLine;
-    pixelOffset = (int32_t)p.pixelOffset;
+    position.topLine = (int32_t)p.topLine;
+    position.pixelOffset = (int32_t)p.pixelOffset;
+    return 1;
+}
+
+void ScrollView::scrollByPixels(int32_t delta)
+{
+    ScrollPosition position = { topLine, pixelOffset, atTop, atBottom };
+    uint8_t moved = moveScrollPosition(position, delta, documentLineCount(document), height, visibleLines);
+    atTop = position.atTop;
+    atBottom = position.atBottom;
+    if (!moved)
+        return;
+    topLine = position.topLine;
+    pixelOffset = position.pixelOffset;
     composeFrame();
 }
 

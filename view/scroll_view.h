@@ -5,7 +5,8 @@
 // size, the scroll position, the input modes and the two ends of the selection.
 // The operations are spread over the view's files by concern:
 //   view_colors.cpp         applyColors, setColors
-//   frame_composer.cpp      composeFrame, drawLine, drawGlyph, applyFade, copyToScreen
+//   view_frame.cpp          composeFrame, drawLine, drawGlyph, applyFade, copyToScreen,
+//                           through the composer that the renderer shares (frame_composer.h)
 //   scroll_model.cpp        scrollByPixels, lineAtY, columnAtX
 //   scroll_view.cpp         construction, destruction, openDocument
 //   scroll_view_win32.cpp   buffers, present, autosize (the Win32 edge)
@@ -17,13 +18,13 @@
 #include <stdint.h>
 
 #include "app/globals.h"
+#include "view/frame_composer.h"
 
 class TextDocument;
 struct HWND__;
 struct HBITMAP__;
 struct HMENU__;
 
-typedef uint32_t Pixel;      // 0x00RRGGBB: bytes blue, green, red, 0 in memory
 typedef uint32_t ColorRef;   // 0x00BBGGRR, as the colour dialog and the registry hold it
 
 // BITMAPINFO: the 40-byte header and one colour entry, laid out as Win32 has it.

@@ -1,0 +1,65 @@
+// The view's drawing operations: each describes the view's current state to
+// the shared composer (frame_composer.h) and draws with it into the view's
+// buffers. composeFrame composes the back buffer, copies it to the screen
+// image, fades the copy's edges and presents it.
+#include "view/frame_composer.h"
+#include "view/scroll_view.h"
+
+static FrameDescription describeFrame(const ScrollView& view)
+{
+    FrameDescription frame;
+    frame.document = view.document;
+    frame.width = view.width;
+    frame.height = view.height;
+    frame.topLine = view.topLine;
+    frame.pixelOffset = view.pixelOffset;
+    frame.ink = view.inkPixel;
+    frame.paper = view.paperPixel;
+    frame.selInk = view.selInkPixel;
+    frame.selPaper = view.selPaperPixel;
+    bool reversed = view.selReversed != 0;
+    frame.selection.active = view.hasSelection != 0;
+    frame.selection.startLine = reversed ? view.caretLine : view.anchorLine;
+    frame.selection.startColumn = reversed ? view.caretColumn : view.anchorColumn;
+    frame.selection.endLine = reversed ? view.anchorLine : view.caretLine;
+    frame.selection.endColumn = reversed ? view.anchorColumn : view.caretColumn;
+    return frame;
+}
+
+static bool hasBuffers(const ScrollView& view)
+{
+    return view.backBuffer && view.screenBits && view.width > 0 && view.height > 0;
+}
+
+void ScrollView::composeFrame()
+{
+    if (backBuffer && width > 0 && height > 0) {
+        composeFrameRows(describeFrame(*this), backBuffer, 0, height);
+        copyToScreen();
+        if (document && fadeEnabled)
+            applyFade();
+    }
+    present();
+}
+
+void ScrollView::drawLine(int32_t row, int32_t lineIndex)
+{
+    composeFrameLine(describeFrame(*this), backBuffer, row, lineIndex);
+}
+
+void ScrollView::drawGlyph(uint8_t code, int32_t x, int32_t y, bool selected)
+{
+    composeFrameGlyph(describeFrame(*this), backBuffer, code, x, y, selected);
+}
+
+void ScrollView::applyFade()
+{
+    fadeFrameRows(describeFrame(*this), screenBits, 0, height);
+}
+
+void ScrollView::copyToScreen()
+{
+    if (!hasBuffers(*this))
+        return;
+    __builtin_memcpy(screenBits, backBuffer, (size_t)width * (size_t)height * sizeof(Pixel));
+}
