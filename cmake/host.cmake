@@ -15,11 +15,33 @@ if(TAVELIN_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
+# The viewer's platform-free code, shared with the command-line renderer.
+add_library(tavelin_shared STATIC ${PORTABLE_SOURCES})
+target_include_directories(tavelin_shared PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(tavelin_shared PRIVATE ${PROGRAM_FLAGS} -O2)
+
+# tavelin-render: the renderer's code, its POSIX platform edge and main.
+find_package(PNG REQUIRED)
+file(READ ${CMAKE_SOURCE_DIR}/VERSION TAVELIN_VERSION)
+string(STRIP "${TAVELIN_VERSION}" TAVELIN_VERSION)
+file(GLOB RENDER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/render/*.cpp)
+set(RENDER_EDGE ${CMAKE_SOURCE_DIR}/render/main.cpp ${CMAKE_SOURCE_DIR}/render/render_platform.cpp)
+list(REMOVE_ITEM RENDER_SOURCES ${RENDER_EDGE})
+add_library(tavelin_render_core STATIC ${RENDER_SOURCES})
+target_compile_options(tavelin_render_core PRIVATE -Wall -Wextra -O2)
+target_link_libraries(tavelin_render_core PUBLIC tavelin_shared PNG::PNG)
+add_executable(tavelin-render ${RENDER_EDGE})
+target_compile_options(tavelin-render PRIVATE -Wall -Wextra -O2)
+target_compile_definitions(tavelin-render PRIVATE TAVELIN_VERSION="${TAVELIN_VERSION}")
+target_link_libraries(tavelin-render PRIVATE tavelin_render_core)
+
+# Tests, benchmarks and fuzzers: the shared and renderer code on top of the
+# native stand-ins of tests/support.
 set(HOST_SUPPORT ${TEST_SUPPORT_SOURCES})
 list(FILTER HOST_SUPPORT EXCLUDE REGEX "win32_.*\\.cpp$")
-add_library(tavelin_portable STATIC ${PORTABLE_SOURCES} ${HOST_SUPPORT})
-target_include_directories(tavelin_portable PUBLIC ${CMAKE_SOURCE_DIR})
+add_library(tavelin_portable STATIC ${HOST_SUPPORT})
 target_compile_options(tavelin_portable PRIVATE ${PROGRAM_FLAGS} -O2)
+target_link_libraries(tavelin_portable PUBLIC tavelin_render_core tavelin_shared)
 
 if(TAVELIN_FUZZ)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*.cpp)

@@ -97,6 +97,16 @@ TextDocument::~TextDocument()
     releaseText(*this);
 }
 
+const char* TextDocument::adoptText(uint8_t* buffer, uint32_t length)
+{
+    textBuffer = buffer;
+    textLength = length;
+    const char* failure = indexLines(*this);
+    if (failure)
+        releaseText(*this);
+    return failure;
+}
+
 int32_t TextDocument::getWidestLine() const
 {
     return widestLine;

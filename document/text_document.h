@@ -19,7 +19,17 @@ public:
     // is too large or does not fit in memory is reported to the user and gives
     // a document without lines.
     explicit TextDocument(const char* fileName);
+    // A document without lines, for a loader that reads the text itself and
+    // hands it over with adoptText.
+    TextDocument() : textBuffer(nullptr), textLength(0), lineCount(0), lineTable(nullptr), widestLine(0) {}
     virtual ~TextDocument();
+
+    // Takes a block from allocatePages of at least length + 5 zero-filled
+    // bytes, the text at positions 1 to length, and splits it into lines as
+    // a loaded file is split. Returns null, or the message for the user when
+    // the line table cannot be had; the document then has no lines and the
+    // block has been given back. Only for a document without text.
+    const char* adoptText(uint8_t* buffer, uint32_t length);
 
     int32_t getLineCount() const { return lineCount; }
     // Width in columns of the widest line, a tab counting 7, at most INT32_MAX;

@@ -1,15 +1,12 @@
 // The view's vertical position and its two hit tests.
 //
 // The position is a line index (topLine) and the client y of that line's top
-// edge (pixelOffset, 0 or negative). scrollByPixels moves it, normalises the
-// offset into -16..-1, clamps at the end and then at the start of the document
-// and recomposes the frame. lineAtY and columnAtX turn a client point into a
-// line and a column for the selection.
+// edge (pixelOffset, 0 or negative). scrollByPixels moves it by the rule of
+// scroll_position.cpp and recomposes the frame. lineAtY and columnAtX turn a
+// client point into a line and a column for the selection.
 //
-// The arithmetic runs in 64 bits so that any 32-bit delta or point is safe, and
-// the normalisation is done by division rather than one step per text row, with
-// the same result.
-#include "view/scroll_model.h"
+// The arithmetic runs in 64 bits so that any 32-bit point is safe.
+#include "view/scroll_position.h"
 
 #include "document/text_document.h"
 #include "view/scroll_view.h"
@@ -20,28 +17,6 @@ const int64_t kRowHeight = 16;
 const int64_t kCellWidth = 8;
 const int64_t kTextLeft = 10;       // client x where column 0 begins
 const int64_t kTabExtra = 6;        // a tab counts 7 columns: 6 more than a letter
-
-struct Position {
-    int64_t topLine;
-    int64_t pixelOffset;
-};
-
-// Rows scrolled off the top while the offset is -16 or less, then rows brought
-// back while it is 0 or more; afterwards the offset lies in -16..-1.
-Position normalise(Position p)
-{
-    if (p.pixelOffset <= -kRowHeight) {
-        int64_t rows = (-p.pixelOffset - kRowHeight) / kRowHeight + 1;
-        p.pixelOffset += rows * kRowHeight;
-        p.topLine += rows;
-    }
-    if (p.pixelOffset >= 0) {
-        int64_t rows = p.pixelOffset / kRowHeight + 1;
-        p.pixelOffset -= rows * kRowHeight;
-        p.topLine -= rows;
-    }
-    return p;
-}
 
 int32_t documentLineCount(const TextDocument* document)
 {
@@ -56,37 +31,6 @@ int32_t toLineIndex(int64_t line)
 }
 
 }  // namespace
-
-uint8_t moveScrollPosition(ScrollPosition& position, int32_t delta, int32_t lineCount, int32_t height,
-                           int32_t visibleLines)
-{
-    if (delta < 0)
-        position.atBottom = 0;
-    if (delta > 0)
-        position.atTop = 0;
-    if (delta == 0 && position.atTop && position.atBottom)
-        return 0;
-
-    Position p = normalise({ position.topLine, (int64_t)position.pixelOffset - delta });
-
-    // The end first: the last line is followed by one empty row at the bottom
-    // edge. Then the start, which wins for a document shorter than the view.
-    int64_t count = lineCount;
-    if (p.topLine + visibleLines >= count) {
-        p.topLine = count - visibleLines;
-        p.pixelOffset = (int64_t)height - kRowHeight * visibleLines - kRowHeight;
-        position.atBottom = 1;
-    }
-    if (p.topLine < 0) {
-        p.topLine = 0;
-        p.pixelOffset = 0;
-        position.atTop = 1;
-    }
-
-    position.topLine = (int32_t)p.topLine;
-    position.pixelOffset = (int32_t)p.pixelOffset;
-    return 1;
-}
 
 void ScrollView::scrollByPixels(int32_t delta)
 {

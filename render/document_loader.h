@@ -1,0 +1,20 @@
+// Loading a file for the renderer: read whole, decoded from its text encoding
+// to code page 437 bytes in place, then split into lines by the viewer's own
+// document code. Unlike the viewer, which has one message for every file it
+// cannot open, the renderer says why.
+#pragma once
+
+#include <stdint.h>
+
+#include "render/text_encoding.h"
+
+class TextDocument;
+
+struct LoadedDocument {
+    TextDocument* document;     // null when the file was not loaded
+    const char* error;          // why not, in plain words; null on success
+    TextEncoding encoding;      // how the file was read
+    uint64_t unmapped;          // characters drawn as '?': no glyph, or not valid text
+};
+
+LoadedDocument loadDocument(const char* path, EncodingChoice choice);

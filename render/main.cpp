@@ -1,0 +1,117 @@
+// tavelin-render: renders .nfo files to PNG images with the viewer's own
+// document and composer code, for scripts, web pages and file-manager
+// thumbnails. This file runs the command line: each file in turn, errors
+// named with their file, a progress count on a terminal, the exit status.
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "render/render_job.h"
+#include "render/render_options.h"
+
+#ifndef TAVELIN_VERSION
+#define TAVELIN_VERSION "unknown"
+#endif
+
+namespace {
+
+const char program[] = "tavelin-render";
+
+// Files whose images take long enough that a count helps.
+const size_t progressFrom = 4;
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when the output would overwrite one of the input files.
+bool outputIsAnInput(const std::string& output, const std::vector<RenderTask>& tasks)
+{
+    struct stat out;
+    if (output == "-" || stat(output.c_str(), &out) != 0)
+        return false;
+    for (const RenderTask& task : tasks) {
+        struct stat in;
+        if (stat(task.input.c_str(), &in) == 0 && sameFile(in, out))
+            return true;
+    }
+    return false;
+}
+
+const char* encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::utf8: return "UTF-8";
+    case TextEncoding::utf16le: return "UTF-16LE";
+    case TextEncoding::utf16be: return "UTF-16BE";
+    default: return "code page 437";
+    }
+}
+
+void describe(const RenderTask& task, const RenderOutcome& outcome)
+{
+    const PngFormat& f = outcome.format;
+    std::string format = f.palette ? std::to_string(f.bitDepth) + "-bit palette of " +
+                                         std::to_string(f.colors.size())
+                                   : std::string("RGB");
+    fprintf(stderr, "%s: %s -> %s: %d x %d, %s, read as %s", program, task.input.c_str(), task.output.c_str(),
+            outcome.width, outcome.height, format.c_str(), encodingName(outcome.encoding));
+    if (outcome.unmapped)
+        fprintf(stderr, ", %llu character%s without a glyph drawn as '?'", (unsigned long long)outcome.unmapped,
+                outcome.unmapped == 1 ? "" : "s");
+    fputc('\n', stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    RenderOptions options = parseRenderOptions(argc, argv);
+    if (!options.usageError.empty()) {
+        fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program, options.usageError.c_str(),
+                program);
+        return 2;
+    }
+    if (options.showHelp) {
+        fputs(renderUsage, stdout);
+        return 0;
+    }
+    if (options.showVersion) {
+        printf("%s %s\n", program, TAVELIN_VERSION);
+        return 0;
+    }
+
+    const std::vector<RenderTask>& tasks = options.tasks;
+    bool progress = !options.quiet && tasks.size() >= progressFrom && isatty(STDERR_FILENO);
+    int failures = 0;
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        const RenderTask& task = tasks[i];
+        if (progress)
+            fprintf(stderr, "\r%s: %zu/%zu\033[K", program, i + 1, tasks.size());
+        std::string error;
+        RenderOutcome outcome = {};
+        if (outputIsAnInput(task.output, tasks))
+            error = "not written: " + task.output + " is an input file";
+        else {
+            outcome = renderFile(task.input, task.output, options.request, options.encoding);
+            if (!outcome.error.empty())
+                error = outcome.inputFailed ? outcome.error : "cannot write " + task.output + ": " + outcome.error;
+        }
+        if (progress && (!error.empty() || options.verbose))
+            fputs("\r\033[K", stderr);
+        if (!error.empty()) {
+            fprintf(stderr, "%s: %s: %s\n", program, task.input.c_str(), error.c_str());
+            ++failures;
+        } else if (options.verbose) {
+            describe(task, outcome);
+        }
+    }
+    if (progress)
+        fputs("\r\033[K", stderr);
+    return failures ? 1 : 0;
+}

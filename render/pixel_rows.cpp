@@ -1,0 +1,150 @@
+// The rows of a rendered image (pixel_rows.h).
+#include "render/pixel_rows.h"
+
+#include <math.h>
+
+#include <unordered_map>
+
+namespace {
+
+// Bytes of composed pixels held at once.
+const int64_t bandBytes = 4 << 20;
+
+int32_t bandRowsFor(int32_t width)
+{
+    int64_t rows = bandBytes / ((int64_t)width * (int64_t)sizeof(Pixel));
+    if (rows < 1)
+        rows = 1;
+    return (int32_t)(rows > 1024 ? 1024 : rows);
+}
+
+}  // namespace
+
+PlannedRows::PlannedRows(const ImagePlan& plan)
+    : plan_(plan), bandCapacity_(bandRowsFor(plan.frame.width)), bandFirst_(0), bandRows_(0), frameRow_(0),
+      repeatsLeft_(0), outRow_(0)
+{
+    band_.resize((size_t)bandCapacity_ * (size_t)plan.frame.width);
+    if (plan.scale > 1)
+        wide_.resize((size_t)plan.outWidth);
+}
+
+const Pixel* PlannedRows::nextFrameRow()
+{
+    if (frameRow_ >= bandFirst_ + bandRows_) {
+        bandFirst_ = frameRow_;
+        int64_t left = (int64_t)plan_.frame.height - bandFirst_;
+        bandRows_ = (int32_t)(left < bandCapacity_ ? left : bandCapacity_);
+        composeFrameRows(plan_.frame, band_.data(), bandFirst_, bandRows_);
+        if (plan_.fade)
+            fadeFrameRows(plan_.frame, band_.data(), bandFirst_, bandRows_);
+    }
+    const Pixel* row = band_.data() + (size_t)(frameRow_ - bandFirst_) * (size_t)plan_.frame.width;
+    ++frameRow_;
+    return row;
+}
+
+const Pixel* PlannedRows::next()
+{
+    if (plan_.outWidth != plan_.frame.width * plan_.scale)
+        return nextThumbnailRow();
+    if (plan_.scale == 1)
+        return nextFrameRow();
+    if (repeatsLeft_ == 0) {
+        const Pixel* row = nextFrameRow();
+        Pixel* out = wide_.data();
+        for (int32_t x = 0; x < plan_.frame.width; ++x)
+            for (int32_t k = 0; k < plan_.scale; ++k)
+                *out++ = row[x];
+        repeatsLeft_ = plan_.scale;
+    }
+    --repeatsLeft_;
+    return wide_.data();
+}
+
+// Area averaging: output pixel (i, j) is the mean of the source rectangle
+// [i*sx, (i+1)*sx) x [j*sy, (j+1)*sy), partly covered pixels weighted by the
+// part they cover.
+const Pixel* PlannedRows::nextThumbnailRow()
+{
+    const int32_t sourceWidth = plan_.frame.width;
+    const int32_t outWidth = plan_.outWidth;
+    const double sx = (double)sourceWidth / outWidth;
+    const double sy = (double)plan_.frame.height / plan_.outHeight;
+    if (sums_.empty()) {
+        sums_.assign((size_t)outWidth * 3, 0.0);
+        wide_.resize((size_t)outWidth);
+    }
+    // The source rows of this output row, with the part of each it covers.
+    const double top = outRow_ * sy;
+    const double bottom = (outRow_ + 1) * sy;
+    std::vector<double>& sums = sums_;
+    for (double& s : sums)
+        s = 0.0;
+    for (int32_t y = (int32_t)floor(top); y < plan_.frame.height && y < bottom; ++y) {
+        double weightY = fmin(bottom, y + 1.0) - fmax(top, (double)y);
+        if (weightY <= 0.0)
+            continue;
+        // A source row that straddles two output rows is composed once and
+        // kept for the second.
+        const Pixel* row;
+        if (y == frameRow_ - 1)
+            row = band_.data() + (size_t)(y - bandFirst_) * (size_t)sourceWidth;
+        else
+            row = nextFrameRow();
+        for (int32_t x = 0; x < sourceWidth; ++x) {
+            double left = x / sx;                 // in output columns
+            int32_t i = (int32_t)left;
+            if (i >= outWidth)
+                i = outWidth - 1;
+            double right = (x + 1) / sx;
+            Pixel p = row[x];
+            double r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            double inFirst = (fmin(right, i + 1.0) - left) * weightY;
+            sums[3 * i] += r * inFirst;
+            sums[3 * i + 1] += g * inFirst;
+            sums[3 * i + 2] += b * inFirst;
+            double inSecond = (right - left) * weightY - inFirst;
+            if (inSecond > 0.0 && i + 1 < outWidth) {
+                sums[3 * (i + 1)] += r * inSecond;
+                sums[3 * (i + 1) + 1] += g * inSecond;
+                sums[3 * (i + 1) + 2] += b * inSecond;
+            }
+        }
+    }
+    // Each output pixel gathered weights summing to sy (in output columns
+    // times source rows), bar rounding at the last column and row.
+    for (int32_t i = 0; i < outWidth; ++i) {
+        Pixel p = 0;
+        for (int c = 0; c < 3; ++c) {
+            double mean = sums[3 * i + c] / sy;
+            long v = lround(mean);
+            p = (p << 8) | (Pixel)(v < 0 ? 0 : v > 255 ? 255 : v);
+        }
+        wide_[(size_t)i] = p;
+    }
+    ++outRow_;
+    return wide_.data();
+}
+
+int32_t collectColors(PixelRows& rows, int32_t width, int32_t height, int32_t limit, std::vector<Pixel>* colors)
+{
+    std::unordered_map<Pixel, int32_t> seen;
+    colors->clear();
+    for (int32_t y = 0; y < height; ++y) {
+        const Pixel* row = rows.next();
+        Pixel last = row[0] ^ 1;
+        for (int32_t x = 0; x < width; ++x) {
+            Pixel p = row[x] & 0x00FFFFFFu;
+            if (p == last)
+                continue;
+            last = p;
+            if (seen.emplace(p, (int32_t)colors->size()).second) {
+                colors->push_back(p);
+                if ((int32_t)colors->size() > limit)
+                    return (int32_t)colors->size();
+            }
+        }
+    }
+    return (int32_t)colors->size();
+}

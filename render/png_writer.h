@@ -1,0 +1,54 @@
+// Writing a rendered image as a PNG: the narrowest format that holds its
+// colours exactly, rows packed and encoded as they come, and a file that
+// either appears complete or not at all.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "render/pixel_rows.h"
+
+struct PngFormat {
+    int32_t bitDepth;           // 1, 2, 4 or 8
+    bool palette;               // false: 8-bit RGB
+    std::vector<Pixel> colors;  // the palette, index order
+};
+
+// A palette of the colours when there are at most 256 (1, 2, 4 or 8 bits, the
+// fewest that index them all), else RGB.
+PngFormat formatForColors(const std::vector<Pixel>& colors);
+
+// Rows in the PNG's own layout, one at a time, top row first.
+class PackedRows {
+public:
+    virtual ~PackedRows() {}
+    virtual const uint8_t* next() = 0;
+};
+
+// Pixel rows packed for a format: palette indices of its depth, or RGB bytes.
+class PackedPixelRows : public PackedRows {
+public:
+    PackedPixelRows(PixelRows& rows, int32_t width, const PngFormat& format);
+    const uint8_t* next() override;
+
+private:
+    PixelRows& rows_;
+    int32_t width_;
+    PngFormat format_;
+    std::vector<uint8_t> packed_;
+    std::vector<Pixel> keys_;       // open-addressed palette lookup
+    std::vector<uint8_t> indices_;
+    std::vector<uint8_t> used_;
+};
+
+// Writes the image to path, or to standard output for "-". A file is written
+// as a temporary file in its directory and renamed over path only when it is
+// complete; on failure it is removed and whatever path held is untouched.
+// Returns the empty string, or what went wrong in plain words.
+std::string writePng(const std::string& path, int32_t width, int32_t height, const PngFormat& format,
+                     PackedRows& rows);
+
+// Bytes of one packed row.
+size_t packedRowBytes(int32_t width, const PngFormat& format);

@@ -1,0 +1,87 @@
+// One file rendered to one PNG (render_job.h).
+#include "render/render_job.h"
+
+#include "document/text_document.h"
+#include "render/bit_rows.h"
+#include "render/document_loader.h"
+
+namespace {
+
+class BitRows : public PackedRows {
+public:
+    BitRows(const TextDocument& document, const ImagePlan& plan)
+        : rows_(document, plan.frame.width, plan.frame.height, plan.scale)
+    {
+    }
+    const uint8_t* next() override { return rows_.next(); }
+
+private:
+    DocumentBitRows rows_;
+};
+
+// A whole document without the fade holds the background and the text
+// colour only: index 0 and 1 of a one-bit palette.
+bool takesFastPath(const ImagePlan& plan)
+{
+    return plan.wholeDocument && !plan.fade;
+}
+
+}  // namespace
+
+PngFormat composerFormat(const ImagePlan& plan)
+{
+    // One pass to learn the colours, so the palette is known before the
+    // first row is written; composing is cheap beside the encoding.
+    PlannedRows census(plan);
+    std::vector<Pixel> colors;
+    collectColors(census, plan.outWidth, plan.outHeight, 256, &colors);
+    return formatForColors(colors);
+}
+
+ImageEncoding::ImageEncoding(const TextDocument& document, const ImagePlan& plan)
+    : pixels_(nullptr), rows_(nullptr)
+{
+    if (takesFastPath(plan)) {
+        format_.bitDepth = 1;
+        format_.palette = true;
+        format_.colors = { plan.frame.paper & 0x00FFFFFFu, plan.frame.ink & 0x00FFFFFFu };
+        rows_ = new BitRows(document, plan);
+        return;
+    }
+    format_ = composerFormat(plan);
+    pixels_ = new PlannedRows(plan);
+    rows_ = new PackedPixelRows(*pixels_, plan.outWidth, format_);
+}
+
+ImageEncoding::~ImageEncoding()
+{
+    delete rows_;
+    delete pixels_;
+}
+
+RenderOutcome renderFile(const std::string& input, const std::string& output, const RenderRequest& request,
+                         EncodingChoice encoding)
+{
+    RenderOutcome outcome = {};
+    LoadedDocument loaded = loadDocument(input.c_str(), encoding);
+    outcome.encoding = loaded.encoding;
+    outcome.unmapped = loaded.unmapped;
+    if (!loaded.document) {
+        outcome.error = loaded.error;
+        outcome.inputFailed = true;
+        return outcome;
+    }
+    ImagePlan plan = planImage(*loaded.document, request);
+    if (plan.error) {
+        outcome.error = plan.error;
+        outcome.inputFailed = true;
+    } else {
+        ImageEncoding image(*loaded.document, plan);
+        outcome.width = plan.outWidth;
+        outcome.height = plan.outHeight;
+        outcome.format = image.format();
+        outcome.error = writePng(output, plan.outWidth, plan.outHeight, image.format(), image.rows());
+    }
+    delete loaded.document;
+    return outcome;
+}
