@@ -60,6 +60,10 @@ add_googletest()
 file(GLOB HOST_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(tavelin_host_tests ${HOST_TEST_SOURCES})
 target_link_libraries(tavelin_host_tests PRIVATE tavelin_portable gtest gtest_main)
+# The command's tests run the program built beside them.
+add_dependencies(tavelin_host_tests tavelin-render)
+target_compile_definitions(tavelin_host_tests PRIVATE TAVELIN_RENDER_EXE="$<TARGET_FILE:tavelin-render>"
+  TAVELIN_VERSION_FILE="${CMAKE_SOURCE_DIR}/VERSION")
 include(GoogleTest)
 gtest_discover_tests(tavelin_host_tests DISCOVERY_MODE PRE_TEST)
 

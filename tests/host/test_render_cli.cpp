@@ -1,0 +1,207 @@
+// Tests of tavelin-render as a command: exit statuses, errors named with
+// their file, no partial or overwritten output after a failure, standard
+// output, the thumbnailer's calling form. The built program is run as a
+// child process.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void spit(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Runs the program with args; fileSizeLimit > 0 caps the files it may write.
+CommandRun run(const std::vector<std::string>& args, long fileSizeLimit = 0)
+{
+    static int serial;
+    std::string base = std::string(::testing::TempDir()) + "tavelin-cli-" + std::to_string(getpid()) + "-" +
+                       std::to_string(++serial);
+    std::string outPath = base + ".out", errPath = base + ".err";
+    pid_t child = fork();
+    if (child == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (fileSizeLimit > 0) {
+            rlimit limit = { (rlim_t)fileSizeLimit, (rlim_t)fileSizeLimit };
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<char*> argv{ (char*)TAVELIN_RENDER_EXE };
+        for (const std::string& a : args)
+            argv.push_back((char*)a.c_str());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    CommandRun result;
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = slurp(outPath);
+    result.err = slurp(errPath);
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
+    return result;
+}
+
+class RenderCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::string(::testing::TempDir()) + "tavelin-cli-" + std::to_string(getpid());
+        mkdir(dir.c_str(), 0700);
+        art = dir + "/art.nfo";
+        std::string text;
+        for (int i = 0; i < 2000; ++i)
+            text += "\xDB\xDB\xB2\xB1\xB0 release notes \xC4\xC4\xC4\xC4 " + std::to_string(i * 7919) + "\r\n";
+        spit(art, text);
+    }
+    void TearDown() override
+    {
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* e = readdir(d))
+                if (e->d_name[0] != '.' || (e->d_name[1] && e->d_name[1] != '.'))
+                    unlink((dir + "/" + e->d_name).c_str());
+            closedir(d);
+        }
+        rmdir(dir.c_str());
+    }
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* e = readdir(d))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                    names.push_back(e->d_name);
+            closedir(d);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string dir, art;
+};
+
+const char pngSignature[] = "\x89PNG\r\n\x1a\n";
+
+}  // namespace
+
+TEST_F(RenderCommand, UsageErrorsExitWithTwoAndWriteNothing)
+{
+    const std::vector<std::vector<std::string>> lines = {
+        {},
+        { "--scale", "9", art },
+        { "--at", "10", art },
+        { "--view", "640", art },
+        { "--fg", "12345G", art },
+        { "--encoding", "latin1", art },
+        { "-o", dir + "/x.png", art, art },
+        { "--thumbnail", "64", "--scale", "2", art },
+        { "--bogus", art },
+    };
+    for (const auto& args : lines) {
+        CommandRun r = run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{ "art.nfo" });
+}
+
+// Bad inputs are named with their reason; the good file among them is still
+// rendered, and the status says that something failed.
+TEST_F(RenderCommand, EveryFailingFileIsNamedAndTheOthersStillRendered)
+{
+    CommandRun r = run({ "-q", dir + "/missing.nfo", dir, art });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(dir + "/missing.nfo: not found"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir + ": is a directory"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(art + ".png").compare(0, 8, pngSignature), 0);
+
+    r = run({ "-o", art, art });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is an input file"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(art).substr(0, 5), "\xDB\xDB\xB2\xB1\xB0") << "the input is untouched";
+
+    r = run({ "-d", dir + "/no/such/dir/", art });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("directory not found"), std::string::npos) << r.err;
+}
+
+// A write that fails part-way (here a file size limit, as a full disk would)
+// leaves the existing output as it was and no temporary file behind.
+TEST_F(RenderCommand, AFailedWriteLeavesNoPartialFileAndKeepsTheOldOne)
+{
+    spit(art + ".png", "previous image");
+    CommandRun r = run({ art }, 4096);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write " + art + ".png: file too large"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(art + ".png"), "previous image");
+    EXPECT_EQ(files(), (std::vector<std::string>{ "art.nfo", "art.nfo.png" }));
+
+    // Without the limit the same command replaces it.
+    r = run({ art });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(art + ".png").compare(0, 8, pngSignature), 0);
+}
+
+namespace {
+
+uint32_t bigEndian(const std::string& bytes, size_t at)
+{
+    return (uint32_t)(uint8_t)bytes[at] << 24 | (uint32_t)(uint8_t)bytes[at + 1] << 16 |
+           (uint32_t)(uint8_t)bytes[at + 2] << 8 | (uint8_t)bytes[at + 3];
+}
+
+}  // namespace
+
+// Standard output, the thumbnailer's form (SIZE INPUT OUTPUT) and the
+// version from the repository's one VERSION file.
+TEST_F(RenderCommand, WritesToStandardOutputAndAsAThumbnailer)
+{
+    CommandRun r = run({ "-o", "-", "--view", "320x200", art });
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_GT(r.out.size(), 24u);
+    EXPECT_EQ(r.out.compare(0, 8, pngSignature), 0);
+    EXPECT_EQ(bigEndian(r.out, 16), 320u);
+    EXPECT_EQ(bigEndian(r.out, 20), 200u);
+
+    r = run({ "--thumbnail", "128", art, dir + "/thumb.png" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string thumb = slurp(dir + "/thumb.png");
+    ASSERT_GT(thumb.size(), 24u);
+    EXPECT_EQ(std::max(bigEndian(thumb, 16), bigEndian(thumb, 20)), 128u);
+
+    r = run({ "--version" });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "tavelin-render " + slurp(TAVELIN_VERSION_FILE));
+}
