@@ -1,6 +1,7 @@
-# The two commands of the README, plus the benchmarks and the fuzzers.
+# The two commands of the README, plus the renderer, the benchmarks and the fuzzers.
 #   make test              build both presets and run every test (host and Wine)
 #   make run [FILE=x.nfo]  build and start the viewer under Wine
+#   make / make render     build tavelin-render, optimised: build/release/tavelin-render
 #   make bench             speed figures, as ratios against bare memory work
 #   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds
 # `make test` ends with a short fuzz pass (CHECK_FUZZ_SECONDS per target).
@@ -10,9 +11,13 @@ FUZZ_SECONDS ?= 60
 CHECK_FUZZ_SECONDS ?= 10
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build build-host build-win32 build-fuzz test test-host test-win32 test-fuzz run bench fuzz clean
+.PHONY: all render setup build build-host build-win32 build-fuzz test test-host test-win32 test-fuzz run bench fuzz clean
 
-all: build
+all: render
+
+render: setup
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
 
 setup:
 	@bash scripts/setup-debian.sh
@@ -41,10 +46,10 @@ test: test-host test-fuzz test-win32
 run: build-win32
 	@scripts/run-viewer.sh "$(FILE)"
 
-bench: setup
+bench: render
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench -j $(JOBS)
-	@build/bench/tavelin_bench $(BENCH_ARGS)
+	@TAVELIN_RENDER=build/release/tavelin-render build/bench/tavelin_bench $(BENCH_ARGS)
 	@if cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
 	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
 

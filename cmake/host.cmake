@@ -39,7 +39,9 @@ target_link_libraries(tavelin-render PRIVATE tavelin_render_core)
 # native stand-ins of tests/support.
 set(HOST_SUPPORT ${TEST_SUPPORT_SOURCES})
 list(FILTER HOST_SUPPORT EXCLUDE REGEX "win32_.*\\.cpp$")
-add_library(tavelin_portable STATIC ${HOST_SUPPORT})
+# An object library: its stand-ins are linked whole, so they serve the
+# shared code whichever order the linker meets the libraries in.
+add_library(tavelin_portable OBJECT ${HOST_SUPPORT})
 target_compile_options(tavelin_portable PRIVATE ${PROGRAM_FLAGS} -O2)
 target_link_libraries(tavelin_portable PUBLIC tavelin_render_core tavelin_shared)
 
