@@ -36,9 +36,26 @@ ScrollView::~ScrollView()
 
 void ScrollView::openDocument(const char* path)
 {
-    delete document;
-    document = new TextDocument(path);
-    if (!document)
+    // The old text goes first, so that two big files are never held at once.
+    // Until the new one exists the view has none: a file that cannot be read
+    // is reported by a message box whose message loop paints, ticks and
+    // moves the mouse in this view meanwhile.
+    TextDocument* old = document;
+    document = nullptr;
+    delete old;
+    // The box has no owner, so the frame may also be closed while it is up,
+    // destroying this window. The hold keeps the object's memory until the
+    // box returns; a window that has gone takes the new document with it.
+    HWND__* window = viewWnd;
+    holdView(this);
+    TextDocument* loaded = new TextDocument(path);
+    const bool windowGone = window && !viewWnd;
+    if (windowGone)
+        delete loaded;
+    else
+        document = loaded;
+    releaseViewHold(this);   // frees the object when the window has gone
+    if (windowGone || !document)
         return;
     autosize();
     topLine = 0;

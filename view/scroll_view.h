@@ -126,8 +126,9 @@ public:
     HWND__* viewWnd;
 
     // Keeps the object's memory alive for ScrollTickers that outlive the
-    // window: the number of tickers still running, less one once the window
-    // has been destroyed. Whoever takes it below zero frees the block
+    // window: the number of tickers still running (and of openDocument calls
+    // waiting for a message box), less one once the window has been
+    // destroyed. Whoever takes it below zero frees the block
     // (view_window_win32.cpp).
     volatile long tickerHolds;
 };

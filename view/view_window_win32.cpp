@@ -68,9 +68,14 @@ static int32_t clampSelectionCoordinate(uint16_t value, int32_t extent)
     return value;
 }
 
+void holdView(ScrollView* view)
+{
+    InterlockedIncrement(&view->tickerHolds);
+}
+
 // Lets go of the object's memory; the last holder frees it. The destructor
 // has already run by the time the count can fall below zero.
-static void releaseViewHold(ScrollView* view)
+void releaseViewHold(ScrollView* view)
 {
     if (InterlockedDecrement(&view->tickerHolds) < 0)
         freeObject(view);
@@ -95,10 +100,10 @@ void ScrollView::startScrollTicker(int32_t step)
 {
     scrollStep = step;
     autoScrolling = 1;
-    InterlockedIncrement(&tickerHolds);
+    holdView(this);
     HANDLE thread = CreateThread(nullptr, 0, runScrollTicker, this, 0, (DWORD*)&tickerThreadId);
     if (!thread) {
-        InterlockedDecrement(&tickerHolds);
+        releaseViewHold(this);
         autoScrolling = 0;
         return;
     }
@@ -135,6 +140,9 @@ static void onDestroy(HWND hwnd, ScrollView* view)
     view->releaseBackBuffer();
     unregisterViewClass();
     PostQuitMessage(0);
+    // An openDocument whose message box ran this destruction tells by it that
+    // the window is gone (scroll_view.cpp).
+    view->viewWnd = nullptr;
     // The destructor gives back the menu and the document; the memory itself
     // stays until the last ticker has seen the cleared flag.
     view->~ScrollView();

@@ -20,6 +20,18 @@ void destroyViewContextMenu(HMENU__*)
 {
 }
 
+void holdView(ScrollView* view)
+{
+    view->tickerHolds = view->tickerHolds + 1;
+}
+
+void releaseViewHold(ScrollView* view)
+{
+    view->tickerHolds = view->tickerHolds - 1;
+    if (view->tickerHolds < 0)
+        freeObject(view);
+}
+
 void ScrollView::rebuildBackBuffer()
 {
     visibleLines = height / 16;

@@ -86,18 +86,39 @@ BOOL CALLBACK matchWindow(HWND wnd, LPARAM param)
 
 ProgramRun::ProgramRun(const std::string& file)
 {
-    std::string exe = programPath();
-    std::string commandLine = "\"" + exe + "\"";
+    ProgramStart plain;
+    plain.exe = programPath();
+    plain.commandLine = "\"" + plain.exe + "\"";
     if (!file.empty())
-        commandLine += " " + file;
+        plain.commandLine += " " + file;
+    start(plain);
+}
+
+ProgramRun::ProgramRun(const ProgramStart& start)
+{
+    this->start(start);
+}
+
+void ProgramRun::start(const ProgramStart& start)
+{
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     ZeroMemory(&process_, sizeof(process_));
-    std::vector<char> line(commandLine.begin(), commandLine.end());
+    std::vector<char> line(start.commandLine.begin(), start.commandLine.end());
     line.push_back(0);
-    started_ = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process_) != 0;
+    started_ = CreateProcessA(start.exe.empty() ? nullptr : start.exe.c_str(), line.data(),
+                              nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process_) != 0;
+}
+
+ProgramRun::ProgramRun(DWORD processId)
+{
+    ZeroMemory(&process_, sizeof(process_));
+    process_.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION,
+                                    FALSE, processId);
+    process_.dwProcessId = processId;
+    started_ = process_.hProcess != nullptr;
 }
 
 // A program with a frame is asked to close, so that it ends as a user ends
@@ -115,7 +136,8 @@ ProgramRun::~ProgramRun()
             WaitForSingleObject(process_.hProcess, 5000);
         }
     }
-    CloseHandle(process_.hThread);
+    if (process_.hThread)
+        CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
 }
 

@@ -18,10 +18,19 @@ std::string programPath();
 // row first.
 std::vector<uint32_t> captureClient(HWND wnd, int* width, int* height);
 
+// How a run is started when the plain file argument is not enough.
+struct ProgramStart {
+    std::string exe;            // empty: CreateProcessA finds it in commandLine, as the shell does
+    std::string commandLine;    // the whole line, program name included
+};
+
 class ProgramRun {
 public:
     // Starts the program with file on its command line (nothing when empty).
     explicit ProgramRun(const std::string& file);
+    explicit ProgramRun(const ProgramStart& start);
+    // A run of the program that something else started.
+    explicit ProgramRun(DWORD processId);
     ~ProgramRun();
 
     bool started() const { return started_; }
@@ -36,6 +45,8 @@ public:
     DWORD waitForExit(DWORD ms = 10000) const;
 
 private:
+    void start(const ProgramStart& start);
+
     PROCESS_INFORMATION process_;
     bool started_ = false;
 };

@@ -1,0 +1,296 @@
+// File/Open of a file that another process holds: the document reports it
+// with an ownerless message box, whose message loop goes on delivering the
+// view's paints, ticks, keys and mouse moves, and lets the user close the
+// frame while the box is up. The real program runs with Wine's exception and
+// heap checks on and its log in a file; the log must tell of no exception
+// (Wine swallows one raised inside a window procedure) and no heap damage.
+#include <windows.h>
+#include <dlgs.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/support/win32_helper_process.h"
+#include "tests/support/win32_program_run.h"
+#include "tests/support/win32_test_helpers.h"
+
+namespace {
+
+using helperprocess::HelperProcess;
+using helperprocess::Role;
+
+const UINT kViewTick = WM_USER + 100;
+const char kImageOptions[] =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+const DWORD FLG_HEAP_ENABLE_TAIL_CHECK = 0x10;
+const DWORD FLG_HEAP_ENABLE_FREE_CHECK = 0x20;
+const DWORD FLG_HEAP_VALIDATE_PARAMETERS = 0x40;
+const DWORD FLG_HEAP_VALIDATE_ALL = 0x80;
+
+template <typename Test>
+bool waitFor(Test test, DWORD milliseconds = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!test()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// The program started with Wine's exception trace and heap checks and its
+// log in a file. Wine writes a process's log to the Unix stderr it was
+// started with, which a Windows parent cannot hand over, so the program is
+// started from a Unix shell through Wine's own spawn helper, from a copy
+// with a name of its own by which its process is found.
+class LoggedProgram {
+public:
+    LoggedProgram(const std::string& file, const char* channels)
+    {
+        char id[32];
+        wsprintfA(id, "%lu", GetCurrentProcessId());
+        exeName_ = std::string("tavelin_logged_") + id + ".exe";
+        exe_ = tempPath(exeName_.c_str());
+        unixLog_ = std::string("/tmp/tavelin_e2e_wine_") + id + ".log";
+        log_ = windowsPath(unixLog_.c_str());
+        DeleteFileA(log_.c_str());
+        if (!CopyFileA(programPath().c_str(), exe_.c_str(), FALSE))
+            return;
+        // Every heap call of this copy checks the whole heap, so a write into
+        // a freed block is found even when nothing reads it back.
+        options_ = std::string(kImageOptions) + "\\" + exeName_;
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, options_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            const DWORD heapChecks = FLG_HEAP_ENABLE_TAIL_CHECK | FLG_HEAP_ENABLE_FREE_CHECK |
+                                     FLG_HEAP_VALIDATE_PARAMETERS | FLG_HEAP_VALIDATE_ALL;
+            RegSetValueExA(key, "GlobalFlag", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&heapChecks), sizeof(heapChecks));
+            RegCloseKey(key);
+        }
+        typedef LONG(CDECL * Spawn)(char* const argv[], int wait);
+        Spawn spawn = reinterpret_cast<Spawn>(
+            GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp"));
+        if (!spawn)
+            return;
+        std::string script = "WINEDEBUG=\"$1\" exec \"${WINELOADER:-wine}\" \"$2\" \"$3\" 2>\"$4\"";
+        std::vector<std::string> args = {"/bin/sh", "-c", script, "sh", channels, exe_, file,
+                                          unixLog_};
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(&arg[0]);
+        argv.push_back(nullptr);
+        if (spawn(argv.data(), 0) != 0)
+            return;
+        const DWORD start = GetTickCount();
+        while (!(processId_ = findProcess()) && GetTickCount() - start < 10000)
+            Sleep(50);
+    }
+    ~LoggedProgram()
+    {
+        if (!options_.empty())
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, options_.c_str());
+        for (int i = 0; i < 50 && !DeleteFileA(exe_.c_str()); ++i)
+            Sleep(100);
+        DeleteFileA(log_.c_str());
+    }
+    DWORD processId() const { return processId_; }
+
+    // The lines that tell of an exception, handled or swallowed, or of a
+    // damaged heap.
+    std::vector<std::string> trouble() const
+    {
+        return lines("err:seh", "dispatch_exception", "err:heap", "warn:heap");
+    }
+    // Whether the log holds Wine's record of the program's DLLs: a log that
+    // never reached the file would prove nothing.
+    bool written() const { return !lines("loaddll").empty(); }
+
+private:
+    DWORD findProcess() const
+    {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry;
+        entry.dwSize = sizeof(entry);
+        DWORD found = 0;
+        for (BOOL more = Process32First(snapshot, &entry); more && !found;
+             more = Process32Next(snapshot, &entry))
+            if (lstrcmpiA(entry.szExeFile, exeName_.c_str()) == 0)
+                found = entry.th32ProcessID;
+        CloseHandle(snapshot);
+        return found;
+    }
+
+    // The lines that hold any of the given words.
+    std::vector<std::string> lines(const char* a, const char* b = nullptr,
+                                   const char* c = nullptr, const char* d = nullptr) const
+    {
+        std::vector<std::string> found;
+        HANDLE file = CreateFileA(log_.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return found;
+        std::string text;
+        char block[4096];
+        DWORD got = 0;
+        while (ReadFile(file, block, sizeof(block), &got, nullptr) && got)
+            text.append(block, got);
+        CloseHandle(file);
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string line = text.substr(start, end - start);
+            for (const char* word : {a, b, c, d})
+                if (word && line.find(word) != std::string::npos) {
+                    found.push_back(line);
+                    break;
+                }
+            start = end + 1;
+        }
+        return found;
+    }
+
+    std::string exeName_;
+    std::string exe_;
+    std::string options_;
+    std::string unixLog_;
+    std::string log_;
+    DWORD processId_ = 0;
+};
+
+// Chooses path in the program's Open dialog; returns the box that reports
+// the file, or null.
+HWND openThroughDialog(const ProgramRun& program, HWND frame, const std::string& path)
+{
+    PostMessageA(frame, WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0), 0);
+    HWND dialog = program.waitForWindow("#32770", "Open");
+    if (!dialog)
+        return nullptr;
+    HWND edit = GetDlgItem(dialog, edt1);
+    if (!edit)
+        edit = GetDlgItem(dialog, cmb13);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return program.waitForWindow("#32770", "Error");
+}
+
+// What reaches the view while the box is up: a repaint, a tick, a key, a
+// left drag and a plain move, each handled before the next is sent.
+void stirTheView(HWND view)
+{
+    auto send = [view](UINT message, WPARAM wParam, LPARAM lParam) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(view, message, wParam, lParam, SMTO_NORMAL, 3000, &result);
+    };
+    InvalidateRect(view, nullptr, FALSE);
+    send(WM_PAINT, 0, 0);
+    send(kViewTick, 0, 0);
+    send(WM_KEYDOWN, VK_DOWN, 1);
+    send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
+    send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 90));
+    send(WM_LBUTTONUP, 0, MAKELPARAM(40, 90));
+    send(WM_MOUSEMOVE, 0, MAKELPARAM(60, 60));
+    send(kViewTick, 0, 0);
+}
+
+// The first lines of a list, enough to tell what went wrong.
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < 12; ++i)
+        text += lines[i] + "\n";
+    return text;
+}
+
+class OpenErrorBox : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, getenv("TAVELIN_EXE")) << "TAVELIN_EXE names the program to test";
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        shown = tempPath("tavelin_e2e_shown.nfo");
+        held = tempPath("tavelin_e2e_held.nfo");
+        std::string text;
+        for (int i = 0; i < 200; ++i)
+            text += "line " + std::to_string(i) + " \xDB\xDB\xDB\xB0\xB1\xB2\r\n";
+        writeFile(shown, text);
+        writeFile(held, text);
+    }
+    void TearDown() override
+    {
+        DeleteFileA(shown.c_str());
+        DeleteFileA(held.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    std::string shown;
+    std::string held;
+};
+
+TEST_F(OpenErrorBox, ViewMessagesDuringTheBoxAndClosingTheFrameMeanwhileRaiseNothing)
+{
+    HelperProcess holder(Role::HoldFileExclusively, held);
+    ASSERT_TRUE(holder.holds());
+
+    for (bool closeDuringBox : {false, true}) {
+        SCOPED_TRACE(closeDuringBox ? "frame closed while the box is up" : "box answered");
+        LoggedProgram logged(shown, "+seh,warn+heap,+loaddll");
+        ASSERT_NE(0u, logged.processId()) << "the program did not start";
+        DWORD code = STILL_ACTIVE;
+        {
+            ProgramRun program(logged.processId());
+            ASSERT_TRUE(program.started());
+            HWND frame = program.waitForFrame();
+            ASSERT_NE(nullptr, frame);
+            HWND view = FindWindowExA(frame, nullptr, "Tavelin", "WinName");
+            ASSERT_NE(nullptr, view);
+            // A running scroll ticks on by itself while the box is up. Not
+            // when the frame is closed: its ticker would keep the view's
+            // memory a little longer and hide what is done with it after.
+            if (!closeDuringBox)
+                PostMessageA(frame, WM_KEYDOWN, VK_SPACE, 1);
+
+            HWND box = openThroughDialog(program, frame, held);
+            ASSERT_NE(nullptr, box);
+            stirTheView(view);
+            ASSERT_TRUE(IsWindow(box)) << "the box is still waiting";
+
+            if (closeDuringBox) {
+                PostMessageA(frame, WM_CLOSE, 0, 0);
+                EXPECT_TRUE(waitFor([&] { return !IsWindow(frame); }, 5000));
+                // The quit message that the view posts may end the box; if
+                // not, the user answers it.
+                if (!waitFor([&] { return !program.running() || !IsWindow(box); }, 2000))
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+            } else {
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                ASSERT_TRUE(waitFor([&] { return !IsWindow(box); }));
+                // The program goes on, with the empty document shown.
+                Sleep(300);
+                EXPECT_TRUE(program.running());
+                EXPECT_TRUE(IsWindow(frame));
+                stirTheView(view);
+                PostMessageA(frame, WM_CLOSE, 0, 0);
+            }
+            code = program.waitForExit();
+        }
+        EXPECT_NE(DWORD(STILL_ACTIVE), code);
+        EXPECT_LT(code, 0xC0000000u) << "ended by an exception";
+        EXPECT_TRUE(logged.written()) << "Wine's log did not reach the file";
+        std::vector<std::string> trouble = logged.trouble();
+        EXPECT_TRUE(trouble.empty()) << joined(trouble);
+    }
+    EXPECT_EQ(0u, holder.release());
+}
+
+}  // namespace
