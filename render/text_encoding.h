@@ -1,0 +1,33 @@
+// Which encoding a file's text is in, and decoding UTF-8 or UTF-16 text into
+// the code page 437 bytes the font draws, in place. Many .nfo files were
+// converted to UTF-8 or saved as UTF-16 at some point; drawn as bytes, their
+// art falls apart, decoded and mapped back it is the original picture.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// What the user asked for.
+enum class EncodingChoice { cp437, utf8, utf16, automatic };
+
+// What the text is taken to be.
+enum class TextEncoding { cp437, utf8, utf16le, utf16be };
+
+// automatic: a UTF-8 byte order mark (EF BB BF) means UTF-8, FF FE UTF-16 LE,
+// FE FF UTF-16 BE; without one, UTF-8 when the whole text is valid UTF-8
+// (no overlong forms, no surrogates, nothing past U+10FFFF) with at least one
+// multi-byte sequence, and code page 437 otherwise. Box and block bytes of
+// real code page 437 art break UTF-8 sequences, so art is rarely mistaken.
+// utf16: big-endian when the text starts with FE FF, little-endian otherwise.
+// utf8 and cp437 are taken as they are.
+TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice);
+
+// Decodes length bytes in place into code page 437 bytes and returns the new
+// length (never more than length). A leading byte order mark of the encoding
+// is dropped. A character without a glyph becomes '?', and so does every
+// invalid part of the text: for UTF-8 each maximal invalid subpart (a lead
+// byte with the continuation bytes that fit it so far, or a stray byte); for
+// UTF-16 each unpaired surrogate and a trailing odd byte. *unmapped (when not
+// null) receives how many '?' were written that way. U+0000 to U+007F stay
+// the same bytes. cp437 leaves the text as it is.
+size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint64_t* unmapped);
