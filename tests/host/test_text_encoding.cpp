@@ -13,8 +13,8 @@
 
 namespace {
 
-// Both work on a heap copy of exactly the text's size, so that the sanitizer
-// sees a read past its end.
+// Both work on a heap copy of exactly the text's size: the sanitizer sees
+// reads past its end.
 std::string decoded(const std::string& text, TextEncoding encoding, uint64_t* unmapped)
 {
     std::vector<uint8_t> bytes(text.begin(), text.end());
@@ -28,24 +28,20 @@ TextEncoding detected(const std::string& text, EncodingChoice choice = EncodingC
     return detectEncoding(bytes.data(), bytes.size(), choice);
 }
 
+// Code points up to U+FFFF (all the table holds) as UTF-8 and UTF-16.
 void appendUtf8(std::string& out, uint32_t c)
 {
-    if (c < 0x80) {
+    if (c < 0x80)
         out += (char)c;
-    } else if (c < 0x800) {
-        out += (char)(0xC0 | c >> 6);
-        out += (char)(0x80 | (c & 0x3F));
-    } else {
-        out += (char)(0xE0 | c >> 12);
-        out += (char)(0x80 | (c >> 6 & 0x3F));
-        out += (char)(0x80 | (c & 0x3F));
-    }
+    else if (c < 0x800)
+        out += {(char)(0xC0 | c >> 6), (char)(0x80 | (c & 0x3F))};
+    else
+        out += {(char)(0xE0 | c >> 12), (char)(0x80 | (c >> 6 & 0x3F)), (char)(0x80 | (c & 0x3F))};
 }
 
 void appendUtf16(std::string& out, uint32_t c, bool bigEndian)
 {
-    out += (char)(bigEndian ? c >> 8 : c & 0xFF);
-    out += (char)(bigEndian ? c & 0xFF : c >> 8);
+    out += bigEndian ? std::string{(char)(c >> 8), (char)c} : std::string{(char)c, (char)(c >> 8)};
 }
 
 // Would catch: a typo or a shifted row in the table. Code points from the
@@ -108,16 +104,13 @@ TEST(TextEncoding, DetectsTheEncoding)
         {ascii37 + "\xF0\x9F\x98\x80", EncodingChoice::automatic, TextEncoding::utf8},
         {"\xC3\xA9\xF4\x8F\xBF\xBF", EncodingChoice::automatic, TextEncoding::utf8},
         {"\xB0\xB1\xB2\xDB\xC9\xCD\xCD\xBB", EncodingChoice::automatic, TextEncoding::cp437},
-        {"\xC9\xCD", EncodingChoice::automatic, TextEncoding::cp437},  // lead + continuation-looking byte
         {ascii37 + "\xE2\x96\x88" + ascii37 + "\xDB", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xC0\xAF", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xE0\x80\xAF", EncodingChoice::automatic, TextEncoding::cp437},
-        {"\xF0\x8F\xBF\xBF", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xED\xA0\x80", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xF4\x90\x80\x80", EncodingChoice::automatic, TextEncoding::cp437},
         {"ok \xE2\x96", EncodingChoice::automatic, TextEncoding::cp437},
         {"a\0b", EncodingChoice::utf16, TextEncoding::utf16le},
-        {"\xFF\xFE" "a\0", EncodingChoice::utf16, TextEncoding::utf16le},
         {"\xFE\xFF\0a", EncodingChoice::utf16, TextEncoding::utf16be},
         {"\xB0\xB1", EncodingChoice::utf8, TextEncoding::utf8},
         {"\xEF\xBB\xBF\xE2\x96\x88", EncodingChoice::cp437, TextEncoding::cp437},
