@@ -102,11 +102,11 @@ void ScrollView::startScrollTicker(int32_t step)
     autoScrolling = 1;
     holdView(this);
     HANDLE thread = CreateThread(nullptr, 0, runScrollTicker, this, 0, (DWORD*)&tickerThreadId);
-    if (!thread) {
+    // A thread that could not be created holds nothing. The flag stays set
+    // without a ticker until a handler clears it, as it would clear a running
+    // one (SPACE, a release, a new file).
+    if (!thread)
         releaseViewHold(this);
-        autoScrolling = 0;
-        return;
-    }
     // Only the newest ticker's handle is kept; an older ticker ends on its
     // own once the flag is clear.
     if (tickerThread)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/support/win32_view_fixture.h"
 
 using namespace viewtest;
@@ -89,6 +91,58 @@ TEST_F(ViewTicker, ViewMemoryOutlivesTheWindowUntilItsTickerEnds)
     // Without a ticker the memory goes at once.
     bench.open(stripedText(kLines));
     view = bench.view;
+    bench.close();
+    EXPECT_FALSE(HeapValidate(GetProcessHeap(), 0, view));
+}
+
+// Reserves every free stretch of the address space, so that no new thread
+// can have a stack, and gives it all back when it goes.
+class AddressSpaceTaken {
+public:
+    AddressSpaceTaken()
+    {
+        for (SIZE_T size = SIZE_T(1) << 30; size >= 64 * 1024; size /= 2)
+            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                blocks_.push_back(block);
+    }
+    ~AddressSpaceTaken()
+    {
+        for (void* block : blocks_)
+            VirtualFree(block, 0, MEM_RELEASE);
+    }
+
+private:
+    std::vector<void*> blocks_;
+};
+
+TEST_F(ViewTicker, AStartWhoseThreadCannotBeCreatedKeepsTheFlagAndHoldsNothing)
+{
+    ViewBench bench;
+    bench.open(stripedText(kLines));
+    ScrollView* view = bench.view;
+    bench.key(VK_SPACE);
+    bench.key(VK_SPACE);
+    ASSERT_NE(nullptr, view->tickerThread);   // the stopped ticker's handle
+    ASSERT_TRUE(threadsSettleTo(baseThreads));
+    int handles = handleCount();
+    {
+        AddressSpaceTaken taken;
+        bench.key(VK_SPACE);
+    }
+    // The scroll counts as running, with the failed start's null handle; the
+    // previous handle is given back.
+    EXPECT_EQ(1, view->autoScrolling);
+    EXPECT_EQ(nullptr, view->tickerThread);
+    EXPECT_EQ(baseThreads, threadCount());
+    EXPECT_EQ(handles - 1, handleCount());
+    // The next SPACE stops it, and the one after that starts a real ticker.
+    bench.key(VK_SPACE);
+    EXPECT_EQ(0, view->autoScrolling);
+    bench.key(VK_SPACE);
+    EXPECT_EQ(baseThreads + 1, threadCount());
+    bench.key(VK_SPACE);
+    ASSERT_TRUE(threadsSettleTo(baseThreads));
+    // No hold was left behind: the memory goes with the window.
     bench.close();
     EXPECT_FALSE(HeapValidate(GetProcessHeap(), 0, view));
 }
