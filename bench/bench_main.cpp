@@ -72,9 +72,13 @@ void measureLoadMemory()
 
 }  // namespace
 
+// The renderer's figures (bench_render.cpp).
+void measureRender();
+
 int main(int argc, char** argv)
 {
     measureLoadMemory();
+    measureRender();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
