@@ -104,12 +104,18 @@ void ProgramRun::start(const ProgramStart& start)
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
+    if (start.errorOutput) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = start.errorOutput;
+        startup.hStdError = start.errorOutput;
+    }
     ZeroMemory(&process_, sizeof(process_));
     std::vector<char> line(start.commandLine.begin(), start.commandLine.end());
     line.push_back(0);
     started_ = CreateProcessA(start.exe.empty() ? nullptr : start.exe.c_str(), line.data(),
-                              nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process_) != 0;
+                              nullptr, nullptr, start.errorOutput ? TRUE : FALSE, 0, nullptr,
+                              nullptr, &startup, &process_) != 0;
 }
 
 ProgramRun::ProgramRun(DWORD processId)

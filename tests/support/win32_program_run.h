@@ -22,6 +22,10 @@ std::vector<uint32_t> captureClient(HWND wnd, int* width, int* height);
 struct ProgramStart {
     std::string exe;            // empty: CreateProcessA finds it in commandLine, as the shell does
     std::string commandLine;    // the whole line, program name included
+    // Inheritable handle given to the program as its standard output and
+    // error. Wine's own log does not follow it: that goes to the Unix stderr
+    // the test process was started with.
+    HANDLE errorOutput = nullptr;
 };
 
 class ProgramRun {
