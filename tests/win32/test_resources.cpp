@@ -190,7 +190,29 @@ struct AboutSession {
     bool closedByAction = false;
     bool pictureShown = false;
     bool okHasFocus = false;
+    std::string credit;
+    SIZE creditNeeds = {0, 0};     // its text on one line in the control's own font
+    SIZE creditHas = {0, 0};       // the control's client area
 };
+
+// The credit line, the last of the box's controls, measured as it is drawn.
+void measureCredit(HWND dialog, AboutSession& session)
+{
+    HWND credit = GetWindow(GetDlgItem(dialog, IDOK), GW_HWNDLAST);
+    char text[128] = "";
+    GetWindowTextA(credit, text, sizeof text);
+    session.credit = text;
+    RECT client = {};
+    GetClientRect(credit, &client);
+    session.creditHas = {client.right, client.bottom};
+    HDC dc = GetDC(credit);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(credit, WM_GETFONT, 0, 0)));
+    RECT needed = {0, 0, 0, 0};
+    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
+    SelectObject(dc, old);
+    ReleaseDC(credit, dc);
+    session.creditNeeds = {needed.right - needed.left, needed.bottom - needed.top};
+}
 
 HWND waitForAbout()
 {
@@ -244,6 +266,7 @@ AboutSession runAbout(const std::function<void(HWND)>& close)
         gui.cbSize = sizeof gui;
         GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
         session.okHasFocus = gui.hwndFocus == GetDlgItem(dialog, IDOK);
+        measureCredit(dialog, session);
 
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         PostMessageA(dialog, WM_KEYUP, 'A', 0xC01E0001);
@@ -283,6 +306,15 @@ TEST(Resources, AboutBoxClosesOnOkEnterAndEscapeReleaseOnly)
         EXPECT_TRUE(s.pictureShown) << way.how;
         EXPECT_TRUE(s.okHasFocus) << way.how;
     }
+}
+
+TEST(Resources, AboutCreditFitsItsControlOnOneLine)
+{
+    AboutSession s = runAbout([](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); });
+    ASSERT_FALSE(s.credit.empty());
+    ASSERT_GT(s.creditNeeds.cx, 0);
+    EXPECT_LE(s.creditNeeds.cx, s.creditHas.cx) << s.credit;
+    EXPECT_LE(s.creditNeeds.cy, s.creditHas.cy) << s.credit;
 }
 
 // ---------------------------------------------------------------- icons
