@@ -50,9 +50,14 @@ ImagePlan planImage(const TextDocument& document, const RenderRequest& request)
         plan.fade = request.fade;
     } else {
         // The whole text with the viewer's margins: 10 pixels left and right,
-        // the empty line 0 above and one empty row below the last line.
-        width = 2 * (int64_t)frameTextLeft + frameCellWidth * widestLineCells(document);
+        // the empty line 0 above and one empty row below the last line. Too
+        // many lines are refused before the lines are measured.
         height = (int64_t)frameCellHeight * ((int64_t)document.getLineCount() + 1);
+        if (request.mode != RenderMode::thumbnail && height * plan.scale > pngMaxSide) {
+            plan.error = tooLarge;
+            return plan;
+        }
+        width = 2 * (int64_t)frameTextLeft + frameCellWidth * widestLineCells(document);
         // A thumbnail shows the top of the document, a page at most.
         if (request.mode == RenderMode::thumbnail && height > width * 14 / 10)
             height = width * 14 / 10;

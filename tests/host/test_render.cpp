@@ -368,3 +368,24 @@ TEST(RenderPng, WholeDocumentsAreOneBitImagesOfTheComposersPicture)
     unlink(input.c_str());
     unlink(output.c_str());
 }
+
+// An image taller or wider than a PNG may be is refused before anything is
+// composed, rather than wrapping around to a wrong size.
+TEST(RenderImages, ImagesBeyondThePngLimitAreRefused)
+{
+    LineDocument lines({ "", "a" });
+    RenderRequest request = requestFor(RenderMode::view, 0xFFFFFF, 0x404040);
+    request.viewWidth = 640;
+    request.viewHeight = 0x10000000;
+    request.scale = 8;
+    EXPECT_NE(planImage(*lines.document(), request).error, nullptr);
+    request.viewHeight = 0x0FFFFFFF;
+    EXPECT_EQ(planImage(*lines.document(), request).error, nullptr);
+
+    // 134,217,728 lines: 16 rows each passes the limit; the lines are never read.
+    request.mode = RenderMode::document;
+    request.scale = 1;
+    lines.document()->lineCount = 0x08000000;
+    EXPECT_NE(planImage(*lines.document(), request).error, nullptr);
+    lines.document()->lineCount = 2;
+}
