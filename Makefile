@@ -4,6 +4,8 @@
 #   make / make render     build tavelin-render, optimised: build/release/tavelin-render
 #   make bench             speed figures, as ratios against bare memory work
 #   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds
+#   make install / uninstall   the renderer and the viewer on a Linux desktop (PREFIX, DESTDIR)
+#   make dist              the Windows download and the source archive in build/dist
 # `make test` ends with a short fuzz pass (CHECK_FUZZ_SECONDS per target).
 SHELL := /bin/bash
 FILE ?= examples/welcome.nfo
@@ -11,7 +13,12 @@ FUZZ_SECONDS ?= 60
 CHECK_FUZZ_SECONDS ?= 10
 JOBS ?= $(shell nproc)
 
-.PHONY: all render setup build build-host build-win32 build-fuzz test test-host test-win32 test-fuzz run bench fuzz clean
+.PHONY: all render setup build build-host build-win32 build-fuzz test test-host test-win32 test-fuzz run bench fuzz clean install uninstall dist test-install
+
+PREFIX ?= /usr/local
+DESTDIR ?=
+# The viewer alone, in the win32 preset's build: build/win32/tavelin.exe
+BUILD_PROGRAM = cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tavelin -j $(JOBS)
 
 all: render
 
@@ -41,7 +48,7 @@ test-win32: build-win32
 test-fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(CHECK_FUZZ_SECONDS)
 
-test: test-host test-fuzz test-win32
+test: test-host test-fuzz test-win32 test-install
 
 run: build-win32
 	@scripts/run-viewer.sh "$(FILE)"
@@ -59,6 +66,20 @@ build-fuzz: setup
 
 fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)
+
+install: render
+	@$(BUILD_PROGRAM)
+	@PREFIX="$(PREFIX)" DESTDIR="$(DESTDIR)" scripts/install.sh install
+
+uninstall:
+	@PREFIX="$(PREFIX)" DESTDIR="$(DESTDIR)" scripts/install.sh uninstall
+
+dist: setup
+	@$(BUILD_PROGRAM)
+	@scripts/dist.sh
+
+test-install: render
+	@tests/install/run.sh
 
 clean:
 	rm -rf build
