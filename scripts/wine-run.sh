@@ -29,6 +29,15 @@ if [ ! -f "$WINEPREFIX/.tavelin-ready-desktop" ]; then
   flock -u 9
 fi
 
+# Wine's own fonts (the fonts-wine package: Marlett for the caption buttons,
+# MS Sans Serif, Tahoma) are installed where this Wine build does not look for
+# them; the prefix's Fonts folder is where every Wine looks.
+fonts=/usr/share/wine/fonts
+if [ -e "$fonts/marlett.ttf" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
+   [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+  cp -n "$fonts"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
+
 if [ -z "${DISPLAY:-}" ]; then
   echo "wine-run: no DISPLAY; run through scripts/with-display.sh" >&2
   exit 2
