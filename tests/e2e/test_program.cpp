@@ -75,6 +75,25 @@ std::string textFile(int lines, int columns)
     return text;
 }
 
+// The program that a command line starts, found as CreateProcessA finds it:
+// up to the closing quote, or the shortest run of words that names a file
+// (".exe" added when the name has none).
+std::string programInCommand(const std::string& line)
+{
+    if (!line.empty() && line[0] == '"')
+        return line.substr(1, line.find('"', 1) - 1);
+    for (size_t end = line.find(' '); ; end = line.find(' ', end + 1)) {
+        std::string name = line.substr(0, end);
+        if (name.find('.', name.find_last_of('\\') + 1) == std::string::npos)
+            name += ".exe";
+        DWORD attributes = GetFileAttributesA(name.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return name;
+        if (end == std::string::npos)
+            return std::string();
+    }
+}
+
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override
@@ -272,6 +291,72 @@ TEST_F(ProgramTest, AssociationAsksBeforeOverwriting)
 
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
+}
+
+// A program in a folder whose name has a blank registers a command that the
+// shell can run on a file whose path has blanks too: the registered command
+// quotes the program's path, so that its name does not end at the first blank.
+TEST_F(ProgramTest, AssociationFromAFolderWithABlankOpensAFileWithBlanks)
+{
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
+    const std::string dir = tempPath("tavelin e2e folder");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string exe = dir + "\\tavelin.exe";
+    ASSERT_TRUE(CopyFileA(programPath().c_str(), exe.c_str(), FALSE));
+    const std::string file = dir + "\\a file with blanks.nfo";
+    writeFile(file, textFile(30, 50));
+    {
+        ProgramStart installed;
+        installed.exe = exe;
+        installed.commandLine = "\"" + exe + "\"";
+        ProgramRun program(installed);
+        HWND frame = program.waitForFrame();
+        ASSERT_NE(nullptr, frame);
+        postCommand(frame, IDM_ASSOCIATE);
+        HWND box = program.waitForWindow("#32770", "Success");
+        ASSERT_NE(nullptr, box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(waitFor([&]() { return !IsWindow(box); }));
+    }
+
+    // What the shell does for the file: the registered command, expanded,
+    // with %1 replaced by the file's path, is the program's command line as
+    // it stands. (Given no program name, Wine's CreateProcess would quote
+    // the name it finds in an unquoted line; Windows passes the line on.)
+    char expanded[1200] = "";
+    ExpandEnvironmentStringsA(readDefault("NfoFile\\shell\\open\\command").c_str(), expanded,
+                              sizeof(expanded));
+    std::string line = expanded;
+    const size_t placeholder = line.find("%1");
+    ASSERT_NE(std::string::npos, placeholder) << line;
+    line.replace(placeholder, 2, file);
+    ProgramStart byShell;
+    byShell.exe = programInCommand(line);
+    byShell.commandLine = line;
+    ASSERT_EQ(0, lstrcmpiA(exe.c_str(), byShell.exe.c_str())) << line;
+    {
+        ProgramRun opened(byShell);
+        ASSERT_TRUE(opened.started()) << line;
+        HWND frame = opened.waitForFrame();
+        EXPECT_EQ(nullptr, opened.findWindow("#32770", "Error")) << line;
+        ASSERT_NE(nullptr, frame) << line;
+        // The file's text is on screen: an empty document never shows the
+        // text colour (white by default).
+        HWND view = FindWindowExA(frame, nullptr, "Tavelin", "WinName");
+        ASSERT_NE(nullptr, view);
+        EXPECT_TRUE(waitFor([&]() {
+            std::vector<uint32_t> pixels = capture(view);
+            return std::find(pixels.begin(), pixels.end(), 0xFFFFFFu) != pixels.end();
+        }, 5000));
+    }
+
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
+    DeleteFileA(file.c_str());
+    for (int i = 0; i < 50 && !DeleteFileA(exe.c_str()); ++i)
+        Sleep(100);
+    RemoveDirectoryA(dir.c_str());
 }
 
 TEST_F(ProgramTest, AboutBoxOpensAndCloses)
