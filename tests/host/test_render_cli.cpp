@@ -4,6 +4,8 @@
 // child process.
 #include <gtest/gtest.h>
 
+#include "render/cp437.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -204,4 +206,46 @@ TEST_F(RenderCommand, WritesToStandardOutputAndAsAThumbnailer)
     r = run({ "--version" });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "tavelin-render " + slurp(TAVELIN_VERSION_FILE));
+}
+
+namespace {
+
+void appendUtf8(std::string& out, uint32_t c)
+{
+    if (c < 0x80) {
+        out += (char)c;
+    } else if (c < 0x800) {
+        out += (char)(0xC0 | c >> 6);
+        out += (char)(0x80 | (c & 0x3F));
+    } else {
+        out += (char)(0xE0 | c >> 12);
+        out += (char)(0x80 | (c >> 6 & 0x3F));
+        out += (char)(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+// Art saved as UTF-8 (without a byte order mark) or as UTF-16 with one is
+// read as such and gives the very image of its code page 437 original.
+TEST_F(RenderCommand, UnicodeCopiesRenderAsTheirOriginal)
+{
+    std::string original = "\xC9\xCD\xCD\xBB \x01\x02 \x7F\r\n\xBA\t\xB0\xB1\xB2\xDB\xBA\r\n\xC8\xCD\xCD\xBC \xE1\xF8\n";
+    std::string utf8, utf16 = "\xFF\xFE";
+    for (unsigned char byte : original) {
+        uint32_t c = byte == '\r' || byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte);
+        appendUtf8(utf8, c);
+        utf16 += (char)(c & 0xFF);
+        utf16 += (char)(c >> 8);
+    }
+    spit(dir + "/cp437.nfo", original);
+    spit(dir + "/utf8.nfo", utf8);
+    spit(dir + "/utf16.nfo", utf16);
+    CommandRun r = run({ "-v", dir + "/cp437.nfo", dir + "/utf8.nfo", dir + "/utf16.nfo" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("read as UTF-8"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("read as UTF-16LE"), std::string::npos) << r.err;
+    std::string image = slurp(dir + "/cp437.nfo.png");
+    EXPECT_EQ(slurp(dir + "/utf8.nfo.png"), image);
+    EXPECT_EQ(slurp(dir + "/utf16.nfo.png"), image);
 }
