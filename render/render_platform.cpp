@@ -1,6 +1,6 @@
 // The platform edge of the command-line renderer on a POSIX system: the
-// object heap and the document's file and page services, over the C library
-// and mmap. The renderer reads its files itself (document_loader.cpp), for
+// document's file and page services, over the C library and mmap (the object
+// heap is native_globals.cpp). The renderer reads its files itself (document_loader.cpp), for
 // error messages that say why; the file services here serve TextDocument's
 // own loading path.
 #include <fcntl.h>
@@ -10,21 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/globals.h"
 #include "document/document_storage.h"
-
-void* processHeap;
-HINSTANCE__* appInstance;
-
-void* allocObject(size_t size)
-{
-    return calloc(1, size);
-}
-
-void freeObject(void* block)
-{
-    free(block);
-}
 
 // A page block starts with its own size, so that it can be given back whole.
 static const size_t pageHeader = 64;
