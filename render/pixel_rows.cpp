@@ -24,9 +24,12 @@ PlannedRows::PlannedRows(const ImagePlan& plan)
     : plan_(plan), bandCapacity_(bandRowsFor(plan.frame.width)), bandFirst_(0), bandRows_(0), frameRow_(0),
       repeatsLeft_(0), outRow_(0)
 {
+    // Everything is allocated here, none of it while rows are handed out.
     band_.resize((size_t)bandCapacity_ * (size_t)plan.frame.width);
-    if (plan.scale > 1)
+    if (plan.scale > 1 || plan.outWidth != plan.frame.width)
         wide_.resize((size_t)plan.outWidth);
+    if (plan.outWidth != plan.frame.width * plan.scale)
+        sums_.resize((size_t)plan.outWidth * 3);
 }
 
 const Pixel* PlannedRows::nextFrameRow()
@@ -71,10 +74,6 @@ const Pixel* PlannedRows::nextThumbnailRow()
     const int32_t outWidth = plan_.outWidth;
     const double sx = (double)sourceWidth / outWidth;
     const double sy = (double)plan_.frame.height / plan_.outHeight;
-    if (sums_.empty()) {
-        sums_.assign((size_t)outWidth * 3, 0.0);
-        wide_.resize((size_t)outWidth);
-    }
     // The source rows of this output row, with the part of each it covers.
     const double top = outRow_ * sy;
     const double bottom = (outRow_ + 1) * sy;

@@ -253,7 +253,8 @@ std::string writePng(const std::string& path, int32_t width, int32_t height, con
     if (path == "-")
         return writeToStandardOutput(width, height, format, rows);
 
-    std::string temporary = directoryOf(path) + "/." + nameOf(path) + ".XXXXXX";
+    // A hidden name beside the output, kept within the longest file name.
+    std::string temporary = directoryOf(path) + "/." + nameOf(path).substr(0, 200) + ".XXXXXX";
     std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back(0);
     int descriptor = mkstemp(name.data());

@@ -1,6 +1,8 @@
 // One file rendered to one PNG (render_job.h).
 #include "render/render_job.h"
 
+#include <new>
+
 #include "document/text_document.h"
 #include "render/bit_rows.h"
 #include "render/document_loader.h"
@@ -76,11 +78,18 @@ RenderOutcome renderFile(const std::string& input, const std::string& output, co
         outcome.error = plan.error;
         outcome.inputFailed = true;
     } else {
-        ImageEncoding image(*loaded.document, plan);
-        outcome.width = plan.outWidth;
-        outcome.height = plan.outHeight;
-        outcome.format = image.format();
-        outcome.error = writePng(output, plan.outWidth, plan.outHeight, image.format(), image.rows());
+        // The buffers of a band of rows are had before anything is written;
+        // a band of an extremely wide image may not be to be had at all.
+        try {
+            ImageEncoding image(*loaded.document, plan);
+            outcome.width = plan.outWidth;
+            outcome.height = plan.outHeight;
+            outcome.format = image.format();
+            outcome.error = writePng(output, plan.outWidth, plan.outHeight, image.format(), image.rows());
+        } catch (const std::bad_alloc&) {
+            outcome.error = "not enough memory for a row of an image this wide";
+            outcome.inputFailed = true;
+        }
     }
     delete loaded.document;
     return outcome;
