@@ -18,6 +18,14 @@ INT_PTR __stdcall aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         if (wParam == VK_ESCAPE)
             EndDialog(dialog, 0);
         return FALSE;
+    case WM_DESTROY:
+        // The picture's static control loaded its bitmap from the template
+        // and does not give it back when it goes: each box would leave one
+        // bitmap behind. Taken out of the control, it is freed here.
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+                DeleteObject((HGDIOBJ)SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        return FALSE;
     default:
         return FALSE;
     }
