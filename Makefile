@@ -81,5 +81,13 @@ dist: setup
 test-install: render
 	@tests/install/run.sh
 
+# The long runs under Wine (scripts/run-soak.sh): make soak [SEED=S] [STEPS=N] [MINUTES=M],
+# make soak-scroll [ROUNDS=R].
+.PHONY: soak soak-scroll
+soak: build-win32
+	@SEED="$(SEED)" STEPS="$(STEPS)" MINUTES="$(MINUTES)" scripts/run-soak.sh random
+soak-scroll: build-win32
+	@ROUNDS="$(ROUNDS)" scripts/run-soak.sh scroll
+
 clean:
 	rm -rf build

@@ -6,7 +6,6 @@
 // (Wine swallows one raised inside a window procedure) and no heap damage.
 #include <windows.h>
 #include <dlgs.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +16,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/win32_helper_process.h"
+#include "tests/support/win32_logged_program.h"
 #include "tests/support/win32_program_run.h"
 #include "tests/support/win32_test_helpers.h"
 
@@ -26,12 +26,6 @@ using helperprocess::HelperProcess;
 using helperprocess::Role;
 
 const UINT kViewTick = WM_USER + 100;
-const char kImageOptions[] =
-    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
-const DWORD FLG_HEAP_ENABLE_TAIL_CHECK = 0x10;
-const DWORD FLG_HEAP_ENABLE_FREE_CHECK = 0x20;
-const DWORD FLG_HEAP_VALIDATE_PARAMETERS = 0x40;
-const DWORD FLG_HEAP_VALIDATE_ALL = 0x80;
 
 template <typename Test>
 bool waitFor(Test test, DWORD milliseconds = 10000)
@@ -44,129 +38,6 @@ bool waitFor(Test test, DWORD milliseconds = 10000)
     }
     return true;
 }
-
-// The program started with Wine's exception trace and heap checks and its
-// log in a file. Wine writes a process's log to the Unix stderr it was
-// started with, which a Windows parent cannot hand over, so the program is
-// started from a Unix shell through Wine's own spawn helper, from a copy
-// with a name of its own by which its process is found.
-class LoggedProgram {
-public:
-    LoggedProgram(const std::string& file, const char* channels)
-    {
-        char id[32];
-        wsprintfA(id, "%lu", GetCurrentProcessId());
-        exeName_ = std::string("tavelin_logged_") + id + ".exe";
-        exe_ = tempPath(exeName_.c_str());
-        unixLog_ = std::string("/tmp/tavelin_e2e_wine_") + id + ".log";
-        log_ = windowsPath(unixLog_.c_str());
-        DeleteFileA(log_.c_str());
-        if (!CopyFileA(programPath().c_str(), exe_.c_str(), FALSE))
-            return;
-        // Every heap call of this copy checks the whole heap, so a write into
-        // a freed block is found even when nothing reads it back.
-        options_ = std::string(kImageOptions) + "\\" + exeName_;
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, options_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            const DWORD heapChecks = FLG_HEAP_ENABLE_TAIL_CHECK | FLG_HEAP_ENABLE_FREE_CHECK |
-                                     FLG_HEAP_VALIDATE_PARAMETERS | FLG_HEAP_VALIDATE_ALL;
-            RegSetValueExA(key, "GlobalFlag", 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&heapChecks), sizeof(heapChecks));
-            RegCloseKey(key);
-        }
-        typedef LONG(CDECL * Spawn)(char* const argv[], int wait);
-        Spawn spawn = reinterpret_cast<Spawn>(
-            GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp"));
-        if (!spawn)
-            return;
-        std::string script = "WINEDEBUG=\"$1\" exec \"${WINELOADER:-wine}\" \"$2\" \"$3\" 2>\"$4\"";
-        std::vector<std::string> args = {"/bin/sh", "-c", script, "sh", channels, exe_, file,
-                                          unixLog_};
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(&arg[0]);
-        argv.push_back(nullptr);
-        if (spawn(argv.data(), 0) != 0)
-            return;
-        const DWORD start = GetTickCount();
-        while (!(processId_ = findProcess()) && GetTickCount() - start < 10000)
-            Sleep(50);
-    }
-    ~LoggedProgram()
-    {
-        if (!options_.empty())
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, options_.c_str());
-        for (int i = 0; i < 50 && !DeleteFileA(exe_.c_str()); ++i)
-            Sleep(100);
-        DeleteFileA(log_.c_str());
-    }
-    DWORD processId() const { return processId_; }
-
-    // The lines that tell of an exception, handled or swallowed, or of a
-    // damaged heap.
-    std::vector<std::string> trouble() const
-    {
-        return lines("err:seh", "dispatch_exception", "err:heap", "warn:heap");
-    }
-    // Whether the log holds Wine's record of the program's DLLs: a log that
-    // never reached the file would prove nothing.
-    bool written() const { return !lines("loaddll").empty(); }
-
-private:
-    DWORD findProcess() const
-    {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32 entry;
-        entry.dwSize = sizeof(entry);
-        DWORD found = 0;
-        for (BOOL more = Process32First(snapshot, &entry); more && !found;
-             more = Process32Next(snapshot, &entry))
-            if (lstrcmpiA(entry.szExeFile, exeName_.c_str()) == 0)
-                found = entry.th32ProcessID;
-        CloseHandle(snapshot);
-        return found;
-    }
-
-    // The lines that hold any of the given words.
-    std::vector<std::string> lines(const char* a, const char* b = nullptr,
-                                   const char* c = nullptr, const char* d = nullptr) const
-    {
-        std::vector<std::string> found;
-        HANDLE file = CreateFileA(log_.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return found;
-        std::string text;
-        char block[4096];
-        DWORD got = 0;
-        while (ReadFile(file, block, sizeof(block), &got, nullptr) && got)
-            text.append(block, got);
-        CloseHandle(file);
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string line = text.substr(start, end - start);
-            for (const char* word : {a, b, c, d})
-                if (word && line.find(word) != std::string::npos) {
-                    found.push_back(line);
-                    break;
-                }
-            start = end + 1;
-        }
-        return found;
-    }
-
-    std::string exeName_;
-    std::string exe_;
-    std::string options_;
-    std::string unixLog_;
-    std::string log_;
-    DWORD processId_ = 0;
-};
 
 // Chooses path in the program's Open dialog; returns the box that reports
 // the file, or null.

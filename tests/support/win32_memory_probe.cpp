@@ -1,4 +1,4 @@
-// Committed private memory of the test process (see win32_memory_probe.h).
+// Committed private memory of a process (see win32_memory_probe.h).
 #include "tests/support/win32_memory_probe.h"
 
 #include <windows.h>
@@ -7,13 +7,18 @@ namespace memoryprobe {
 
 uint64_t committedPrivateBytes()
 {
+    return committedPrivateBytes(GetCurrentProcess());
+}
+
+uint64_t committedPrivateBytes(void* process)
+{
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     uint64_t total = 0;
     const char* address = (const char*)system.lpMinimumApplicationAddress;
     const char* end = (const char*)system.lpMaximumApplicationAddress;
     MEMORY_BASIC_INFORMATION info;
-    while (address < end && VirtualQuery(address, &info, sizeof info) == sizeof info) {
+    while (address < end && VirtualQueryEx(process, address, &info, sizeof info) == sizeof info) {
         if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
             total += info.RegionSize;
         const char* next = (const char*)info.BaseAddress + info.RegionSize;

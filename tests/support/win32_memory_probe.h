@@ -10,6 +10,8 @@
 namespace memoryprobe {
 
 uint64_t committedPrivateBytes();
+// The same for another process, through a handle with PROCESS_QUERY_INFORMATION.
+uint64_t committedPrivateBytes(void* process);
 
 // Size of a block of `bytes` as committed pages.
 uint64_t pagesFor(uint64_t bytes);
