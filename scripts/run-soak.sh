@@ -15,9 +15,9 @@ esac
 export TAVELIN_EXE=$build/tavelin.exe TAVELIN_EXAMPLES=$here/examples
 export TAVELIN_SOAK_SEED=${SEED:-} TAVELIN_SOAK_STEPS=${STEPS:-100000}
 export TAVELIN_SOAK_MINUTES=${MINUTES:-20} TAVELIN_SOAK_ROUNDS=${ROUNDS:-10}
-log=$build/soak.log
+log=${SOAK_LOG:-$build/soak.log}
 "$here/scripts/with-display.sh" "$here/scripts/wine-run.sh" "$build/tavelin_e2e_tests.exe" \
-  --gtest_also_run_disabled_tests --gtest_filter="$filter" 2>&1 | grep -av '^fixme:' | tee "$log"
+  --gtest_also_run_disabled_tests --gtest_filter="$filter" 2>&1 | grep --line-buffered -av '^fixme:' | tee "$log"
 status=${PIPESTATUS[0]}
 echo
 grep -a '^soak:' "$log"

@@ -19,8 +19,12 @@ const DWORD FLG_HEAP_VALIDATE_ALL = 0x80;
 
 LoggedProgram::LoggedProgram(const std::string& file, const char* channels, bool validateAll)
 {
+    // Each Wine prefix counts its process ids afresh, and /tmp is shared by
+    // them all: the time makes the names apart.
     char id[32];
-    wsprintfA(id, "%lu", GetCurrentProcessId());
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    wsprintfA(id, "%lu_%lu", GetCurrentProcessId(), (unsigned long)now.LowPart);
     exeName_ = std::string("tavelin_logged_") + id + ".exe";
     exe_ = tempPath(exeName_.c_str());
     unixLog_ = std::string("/tmp/tavelin_e2e_wine_") + id + ".log";
