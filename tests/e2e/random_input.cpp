@@ -205,6 +205,9 @@ public:
     HWND frame() const { return frame_; }
     HWND view() const { return view_; }
     DWORD processId() const { return processId_; }
+    // Real input waits in the program's queue behind posted messages: the
+    // next step waits until the program has taken it.
+    void waitForInput() const { WaitForInputIdle(process_, 2000); }
     Figures figures() const { return measure(process_, processId_); }
 
     // Empty while the program runs and the log is clean.
@@ -560,6 +563,7 @@ std::string Driver::realKey(const Draw& d)
     for (unsigned i = 0, presses = d.b % 4 ? 1 : 2 + d.b / 4 % 4; i < presses; ++i)
         sendKey(key, false);
     sendKey(key, true);
+    run_.waitForInput();
     return std::string();
 }
 
@@ -577,11 +581,12 @@ std::string Driver::realMouse(const Draw& d)
     bool anyDown = false;
     for (const Button& b : kButtons)
         anyDown |= (GetAsyncKeyState(b.vk) & 0x8000) != 0;
-    // Presses only in the view, or while another button holds the capture,
-    // so that no real click lands on the caption, the menu bar or the close box.
+    // Presses only in the view, so that no real click lands on the caption,
+    // the menu bar or the close box: a posted release may have taken the
+    // capture from a button that is still down.
     switch (d.c / 3 % 4) {
     case 0:
-        if (PtInRect(&view, p) || anyDown)
+        if (PtInRect(&view, p))
             sendMouse(button.realDown);
         break;
     case 1:
@@ -600,6 +605,7 @@ std::string Driver::realMouse(const Draw& d)
             sendMouse(MOUSEEVENTF_WHEEL, 0, 0, DWORD(int(d.d % 7) * 120 - 360));
         break;
     }
+    run_.waitForInput();
     return std::string();
 }
 
@@ -614,7 +620,9 @@ std::string Driver::waitForPopup(const char* title, uint32_t how)
         return dialog != nullptr;
     }, 5000);
     if (!dialog)
-        return format("no \"%s\" dialog within 5 s", title);
+        return format("no \"%s\" dialog within 5 s (frame iconic %d, visible %d, enabled %d)", title,
+                      IsIconic(run_.frame()), IsWindowVisible(run_.frame()),
+                      IsWindowEnabled(run_.frame()));
     return answerPopup(dialog, how);
 }
 
@@ -729,7 +737,7 @@ std::string Driver::resize(const Draw& d)
     static const int ranges[][2] = {{0, 60}, {150, 1200}, {1400, 4000}};   // tiny, usual, huge
     int w = ranges[d.a % 3][0] + int(d.b % unsigned(ranges[d.a % 3][1] - ranges[d.a % 3][0]));
     int h = ranges[d.a / 3 % 3][0] + int(d.c % unsigned(ranges[d.a / 3 % 3][1] - ranges[d.a / 3 % 3][0]));
-    if (frameTakesInput())
+    if (frameTakesMenuCommands())   // no frame to drag while minimized
         SetWindowPos(run_.frame(), nullptr, int(d.d % 200), int(d.d / 200 % 200), w, h,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
     return std::string();
@@ -737,8 +745,13 @@ std::string Driver::resize(const Draw& d)
 
 std::string Driver::minimize(const Draw&)
 {
-    if (frameTakesInput())
-        ShowWindowAsync(run_.frame(), IsIconic(run_.frame()) ? SW_RESTORE : SW_MINIMIZE);
+    if (!frameTakesInput())
+        return std::string();
+    // Carried out before the next step, which may be a menu command.
+    const BOOL iconic = IsIconic(run_.frame());
+    ShowWindowAsync(run_.frame(), iconic ? SW_RESTORE : SW_MINIMIZE);
+    if (!waitFor([&] { return IsIconic(run_.frame()) != iconic; }, 2000))
+        return iconic ? "the frame was not restored within 2 s" : "the frame was not minimized within 2 s";
     return std::string();
 }
 
@@ -761,8 +774,13 @@ std::string Driver::settle()
                 return fault;
             Sleep(50);
         }
-        if (!run_.popups().empty())
-            return "dialogs keep opening";
+        std::vector<HWND> left = run_.popups();
+        if (!left.empty()) {
+            char name[16] = "";
+            GetClassNameA(left.front(), name, sizeof name);
+            return format("%u dialogs or menus keep opening, the newest a %s \"%s\"",
+                          unsigned(left.size()), name, caption(left.front()).c_str());
+        }
         if (round == 2)
             break;
         post(run_.view(), WM_MBUTTONUP, 0, 0);
