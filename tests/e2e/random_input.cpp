@@ -619,10 +619,15 @@ std::string Driver::waitForPopup(const char* title, uint32_t how)
                 dialog = popup;
         return dialog != nullptr;
     }, 5000);
+    // Real keys still queued behind the posted command may answer a dialog
+    // as soon as it opens: then it is gone and the frame takes input again.
+    DWORD_PTR result = 0;
+    if (!dialog && !(IsWindowEnabled(run_.frame()) &&
+                     SendMessageTimeoutA(run_.frame(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)))
+        return format("no \"%s\" dialog within 5 s, and the frame is disabled or does not answer",
+                      title);
     if (!dialog)
-        return format("no \"%s\" dialog within 5 s (frame iconic %d, visible %d, enabled %d)", title,
-                      IsIconic(run_.frame()), IsWindowVisible(run_.frame()),
-                      IsWindowEnabled(run_.frame()));
+        return std::string();
     return answerPopup(dialog, how);
 }
 
