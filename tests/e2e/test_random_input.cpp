@@ -90,7 +90,7 @@ TEST(RandomInput, FiguresFollowWhatTheProcessHolds)
 TEST(RandomInput, ShortPass)
 {
     ASSERT_NE(nullptr, getenv("TAVELIN_EXE")) << "TAVELIN_EXE names the program to test";
-    const int steps = int(environmentNumber("TAVELIN_RANDOM_STEPS", 1200));
+    const int steps = int(environmentNumber("TAVELIN_RANDOM_STEPS", 1000));
     for (uint64_t seed : {uint64_t(20240601), freshSeed()}) {
         printf("random input: seed %llu\n", (unsigned long long)seed);
         fflush(stdout);
