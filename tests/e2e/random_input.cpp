@@ -486,10 +486,7 @@ std::string Driver::step()
     static const bool trace = getenv("TAVELIN_RANDOM_TRACE") != nullptr;
     if (trace)
         printf("  %s %08x %08x %08x %08x\n", chosen->name, draw.a, draw.b, draw.c, draw.d);
-    const DWORD began = GetTickCount();
     std::string fault = (this->*chosen->act)(draw);
-    if (trace)
-        printf("    %lu ms\n", GetTickCount() - began);
     if (!fault.empty())
         return std::string(chosen->name) + ": " + fault;
     // No pause most of the time, a little now and then, a few ticks rarely.
@@ -740,8 +737,8 @@ std::string Driver::answer(const Draw& d)
 std::string Driver::resize(const Draw& d)
 {
     static const int ranges[][2] = {{0, 60}, {150, 1200}, {1400, 4000}};   // tiny, usual, huge
-    int w = ranges[d.a % 3][0] + int(d.b % unsigned(ranges[d.a % 3][1] - ranges[d.a % 3][0]));
-    int h = ranges[d.a / 3 % 3][0] + int(d.c % unsigned(ranges[d.a / 3 % 3][1] - ranges[d.a / 3 % 3][0]));
+    auto within = [](const int* range, uint32_t r) { return range[0] + int(r % unsigned(range[1] - range[0])); };
+    int w = within(ranges[d.a % 3], d.b), h = within(ranges[d.a / 3 % 3], d.c);
     if (frameTakesMenuCommands())   // no frame to drag while minimized
         SetWindowPos(run_.frame(), nullptr, int(d.d % 200), int(d.d / 200 % 200), w, h,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
