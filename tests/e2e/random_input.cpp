@@ -39,7 +39,7 @@ namespace {
 const UINT kViewTick = WM_USER + 100;
 const int kBatch = 200;
 const int kExtraUserObjects = 4;
-const int kExtraGdiObjects = 16;
+const int kExtraGdiObjects = 24;   // Wine fills caches of its own for a few hundred steps
 const uint64_t kExtraPrivateBytes = 8u << 20;
 const char kWineChannels[] = "+seh,warn+heap,+loaddll";
 const int COLOR_RED = 706, COLOR_GREEN = 707, COLOR_BLUE = 708;   // the colour dialog's edits
