@@ -42,23 +42,6 @@ struct Reader {
     }
 };
 
-std::vector<std::string> linesOf(const uint8_t* text, size_t length)
-{
-    std::vector<std::string> lines(1, "");
-    std::string line;
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] == '\n' || text[i] == 0) {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += (char)text[i];
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
 // Sizes from the two ends of the range are the interesting ones; a few
 // header values stand for them.
 int32_t sideFrom(uint32_t raw)
@@ -93,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t backColor = in.take(3);
     uint32_t rawPixelSeed = in.take(3);
     size_t textLength = size > headerSize ? size - headerSize : 0;
-    LineDocument document(linesOf(data + (size - textLength), textLength));
+    LineDocument document(linesOfBytes(data + (size - textLength), textLength));
 
     ScrollView* view = new ScrollView(foreColor, backColor, flags & 1, 0, nullptr);
     if (!view)

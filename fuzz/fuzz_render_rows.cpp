@@ -24,19 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1 || size > 4096)
         return 0;
-    std::vector<std::string> lines{ "" };
-    std::string line;
-    for (size_t i = 1; i < size; ++i) {
-        if (data[i] == '\n' || data[i] == 0) {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += (char)data[i];
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    LineDocument document(lines);
+    LineDocument document(linesOfBytes(data + 1, size - 1));
 
     RenderRequest request = {};
     request.mode = RenderMode::document;

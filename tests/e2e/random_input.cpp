@@ -60,18 +60,6 @@ private:
     uint64_t state_;
 };
 
-template <typename Test>
-bool waitFor(Test test, DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    while (!test()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 std::string format(const char* pattern, ...)
 {
     char text[512];
@@ -114,20 +102,6 @@ std::vector<HWND> windowsOf(DWORD processId)
     WindowList list = {processId, {}};
     EnumWindows(addTopLevel, reinterpret_cast<LPARAM>(&list));
     return list.windows;
-}
-
-int threadsOf(DWORD processId)
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
-    THREADENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == processId;
-    CloseHandle(snapshot);
-    return count;
 }
 
 // Wine keeps each process's GDI objects in a handle table that the process's

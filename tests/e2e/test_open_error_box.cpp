@@ -27,18 +27,6 @@ using helperprocess::Role;
 
 const UINT kViewTick = WM_USER + 100;
 
-template <typename Test>
-bool waitFor(Test test, DWORD milliseconds = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!test()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 // Chooses path in the program's Open dialog; returns the box that reports
 // the file, or null.
 HWND openThroughDialog(const ProgramRun& program, HWND frame, const std::string& path)

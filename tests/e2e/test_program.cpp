@@ -38,19 +38,6 @@ std::string readDefault(const char* subKey)
     return result == ERROR_SUCCESS ? value : "<no value>";
 }
 
-// Polls until test() holds or the time runs out.
-template <typename Test>
-bool waitFor(Test test, DWORD milliseconds = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!test()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 void postCommand(HWND frame, UINT id)
 {
     PostMessageA(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);

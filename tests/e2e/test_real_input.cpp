@@ -43,19 +43,6 @@ void keepPointer();
 
 // Polls until test() holds or the time runs out; meanwhile the pointer is
 // kept where the test last put it (see movePointer).
-template <typename Test>
-bool waitFor(Test test, DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    while (!test()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Sleep(20);
-        keepPointer();
-    }
-    return true;
-}
-
 // ---------------------------------------------------------------------------
 // The file and what a selection of it copies
 

@@ -10,12 +10,32 @@
 // was never constructed would fail.
 #pragma once
 
+#include <stdint.h>
 #include <string.h>
 
 #include <string>
 #include <vector>
 
 #include "document/text_document.h"
+
+// The lines of a fuzz input as a loaded document has them: an empty line 0
+// in front, then the text split at line feeds and zero bytes.
+inline std::vector<std::string> linesOfBytes(const uint8_t* text, size_t length)
+{
+    std::vector<std::string> lines(1, "");
+    std::string line;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '\n' || text[i] == 0) {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += (char)text[i];
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
 
 class LineDocument {
 public:

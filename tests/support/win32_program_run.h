@@ -14,6 +14,19 @@ std::string windowsPath(const char* path);
 // The program under test, from the TAVELIN_EXE variable that CTest sets.
 std::string programPath();
 
+// Polls every 50 ms until test() holds; false when the time runs out first.
+template <typename Test>
+bool waitFor(Test test, DWORD milliseconds = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!test()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
 // A window's client area as it is on the screen, as 0x00RRGGBB pixels, top
 // row first.
 std::vector<uint32_t> captureClient(HWND wnd, int* width, int* height);

@@ -1,6 +1,8 @@
 // Helpers shared by the Wine and end-to-end tests (see win32_test_helpers.h).
 #include "tests/support/win32_test_helpers.h"
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 std::string tempPath(const char* name)
@@ -39,3 +41,18 @@ void writeDword(const char* name, DWORD value)
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
     RegCloseKey(key);
 }
+
+int threadsOf(DWORD processId)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == processId;
+    CloseHandle(snapshot);
+    return count;
+}
+

@@ -21,3 +21,6 @@ bool readDword(const char* name, DWORD* value);
 // Stores value as the REG_DWORD settings value name; a test fails when the key
 // cannot be created.
 void writeDword(const char* name, DWORD value);
+
+// The threads of a process, from a ToolHelp snapshot; -1 when none can be had.
+int threadsOf(DWORD processId);

@@ -1,5 +1,6 @@
 // Test bench for the view window under Wine (see win32_view_fixture.h).
 #include "tests/support/win32_view_fixture.h"
+#include "tests/support/win32_test_helpers.h"
 
 #include <tlhelp32.h>
 
@@ -31,18 +32,7 @@ std::string stripedText(int lines)
 
 int threadCount()
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
-    THREADENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    DWORD self = GetCurrentProcessId();
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == self)
-            ++count;
-    CloseHandle(snapshot);
-    return count;
+    return threadsOf(GetCurrentProcessId());
 }
 
 // Wine answers GetProcessHandleCount with 0, so the handle table is probed:
