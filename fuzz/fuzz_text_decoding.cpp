@@ -12,8 +12,8 @@
 
 #include <vector>
 
-#include "render/cp437.h"
-#include "render/text_encoding.h"
+#include "document/cp437.h"
+#include "document/text_encoding.h"
 
 namespace {
 

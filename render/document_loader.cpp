@@ -10,6 +10,7 @@
 #include "document/document_storage.h"
 #include "document/line_table.h"
 #include "document/text_document.h"
+#include "document/text_reading.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ LoadedDocument loadDocument(const char* path, EncodingChoice choice)
     }
 
     LoadedDocument result = {};
-    result.encoding = detectEncoding(buffer + 1, length, choice);
-    uint32_t decoded = (uint32_t)decodeToCp437(buffer + 1, length, result.encoding, &result.unmapped);
+    uint32_t decoded = (uint32_t)readFileText(buffer + 1, length, choice, false, &result.reading);
     // The document wants zero bytes behind its text.
     memset(buffer + 1 + decoded, 0, length - decoded);
 

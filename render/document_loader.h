@@ -6,15 +6,14 @@
 
 #include <stdint.h>
 
-#include "render/text_encoding.h"
+#include "document/text_reading.h"
 
 class TextDocument;
 
 struct LoadedDocument {
     TextDocument* document;     // null when the file was not loaded
     const char* error;          // why not, in plain words; null on success
-    TextEncoding encoding;      // how the file was read
-    uint64_t unmapped;          // characters drawn as '?': no glyph, or not valid text
+    TextReading reading;        // how the file was read
 };
 
 LoadedDocument loadDocument(const char* path, EncodingChoice choice);

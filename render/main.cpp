@@ -60,10 +60,10 @@ void describe(const RenderTask& task, const RenderOutcome& outcome)
                                          std::to_string(f.colors.size())
                                    : std::string("RGB");
     fprintf(stderr, "%s: %s -> %s: %d x %d, %s, read as %s", program, task.input.c_str(), task.output.c_str(),
-            outcome.width, outcome.height, format.c_str(), encodingName(outcome.encoding));
-    if (outcome.unmapped)
-        fprintf(stderr, ", %llu character%s without a glyph drawn as '?'", (unsigned long long)outcome.unmapped,
-                outcome.unmapped == 1 ? "" : "s");
+            outcome.width, outcome.height, format.c_str(), encodingName(outcome.reading.encoding));
+    if (outcome.reading.unmapped)
+        fprintf(stderr, ", %llu character%s without a glyph drawn as '?'", (unsigned long long)outcome.reading.unmapped,
+                outcome.reading.unmapped == 1 ? "" : "s");
     fputc('\n', stderr);
 }
 

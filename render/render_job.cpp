@@ -66,8 +66,7 @@ RenderOutcome renderFile(const std::string& input, const std::string& output, co
 {
     RenderOutcome outcome = {};
     LoadedDocument loaded = loadDocument(input.c_str(), encoding);
-    outcome.encoding = loaded.encoding;
-    outcome.unmapped = loaded.unmapped;
+    outcome.reading = loaded.reading;
     if (!loaded.document) {
         outcome.error = loaded.error;
         outcome.inputFailed = true;

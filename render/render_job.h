@@ -7,7 +7,7 @@
 
 #include "render/image_plan.h"
 #include "render/png_writer.h"
-#include "render/text_encoding.h"
+#include "document/text_reading.h"
 
 struct RenderOutcome {
     std::string error;          // empty on success
@@ -15,8 +15,7 @@ struct RenderOutcome {
     int32_t width;
     int32_t height;
     PngFormat format;
-    TextEncoding encoding;
-    uint64_t unmapped;
+    TextReading reading;
 };
 
 RenderOutcome renderFile(const std::string& input, const std::string& output, const RenderRequest& request,

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "render/image_plan.h"
-#include "render/text_encoding.h"
+#include "document/text_encoding.h"
 
 struct RenderTask {
     std::string input;

@@ -4,7 +4,7 @@
 // child process.
 #include <gtest/gtest.h>
 
-#include "render/cp437.h"
+#include "document/cp437.h"
 
 #include <dirent.h>
 #include <fcntl.h>

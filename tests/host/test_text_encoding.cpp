@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "render/cp437.h"
-#include "render/text_encoding.h"
+#include "document/cp437.h"
+#include "document/text_encoding.h"
 
 namespace {
 

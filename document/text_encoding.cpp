@@ -4,11 +4,11 @@
 // at least one (UTF-8) or two (UTF-16); the writes therefore never reach bytes
 // not yet read. Runs of ASCII, most of any .nfo, are checked and moved eight
 // bytes at a time.
-#include "render/text_encoding.h"
+#include "document/text_encoding.h"
 
 #include <string.h>
 
-#include "render/cp437.h"
+#include "document/cp437.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the inverse is derived from it at compile time as a small two-level table
 // (a slot per 256-code-point page that holds any glyph), so a lookup is two
 // array reads and the two directions cannot disagree.
-#include "render/cp437.h"
+#include "document/cp437.h"
 
 namespace {
 

@@ -1,0 +1,37 @@
+// How a file's bytes become the code page 437 text that the font draws: the
+// one rule that the viewer, tavelin-render and the Explorer handlers share.
+//
+// Code page 437 is the rule; the readings below are taken only on strong
+// evidence, so art is never mistaken for anything else:
+// - a SAUCE record at the very end (128 bytes from "SAUCE00"), the COMNT
+//   block of comment lines it counts just before it and the one end-of-file
+//   byte 0x1A before those are metadata, not text, and are left out;
+// - a byte order mark: UTF-8, UTF-16 LE or UTF-16 BE, the mark dropped;
+// - UTF-8 without a mark: all of the text valid UTF-8 with at least
+//   minUtf8Characters multi-byte characters;
+// - double-encoded text: UTF-8 whose every character is one that reading
+//   bytes as Windows-1252 or Latin-1 gives, and whose bytes so restored are
+//   plainly code page 437 art, goes back to those bytes.
+// Everything happens in place: the text only ever gets shorter.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "document/text_encoding.h"
+
+// Multi-byte characters that UTF-8 text without a mark must hold.
+const uint32_t minUtf8Characters = 8;
+
+struct TextReading {
+    TextEncoding encoding;      // how the characters were read
+    uint8_t sauceLeftOut;       // a SAUCE record was left out
+    uint64_t unmapped;          // characters drawn as '?': no glyph, or not valid text
+};
+
+// Reads length bytes of a file in place into code page 437 bytes and returns
+// their new length, never more than length. `prefix`: the bytes are only the
+// start of a longer file, so a SAUCE record cannot be there and a character
+// cut at the end is no evidence against UTF-8. *reading (when not null)
+// receives what was done.
+size_t readFileText(uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix, TextReading* reading);
