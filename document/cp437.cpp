@@ -1,7 +1,6 @@
 // Code page 437 both ways (see cp437.h). The forward table is written out;
-// the inverse is derived from it at compile time as a small two-level table
-// (a slot per 256-code-point page that holds any glyph), so a lookup is two
-// array reads and the two directions cannot disagree.
+// the inverse is derived from it, so the two directions cannot disagree, and
+// the compiler checks that no two bytes share a code point.
 #include "document/cp437.h"
 
 namespace {
@@ -42,12 +41,9 @@ constexpr uint32_t glyphOf(unsigned byte)
     return byte < 0x20 ? lowGlyphs[byte] : byte < 0x7F ? byte : byte == 0x7F ? house : highGlyphs[byte - 0x80];
 }
 
-// Every glyph lies below U+2700.
-constexpr unsigned pageLimit = 0x27;
-
 constexpr unsigned countPages()
 {
-    bool used[pageLimit] = {};
+    bool used[cp437PageLimit] = {};
     unsigned pages = 0;
     for (unsigned byte = 0; byte < 256; ++byte) {
         uint32_t codePoint = glyphOf(byte);
@@ -59,14 +55,14 @@ constexpr unsigned countPages()
     return pages;
 }
 
-constexpr unsigned pageCount = countPages();
+static_assert(countPages() == cp437Pages, "code page 437 glyphs lie on another number of pages");
 
 // No two bytes share a code point outside ASCII, and none maps into ASCII
 // other than the bytes that are ASCII themselves.
 constexpr bool glyphsAreDistinct()
 {
     for (unsigned a = 0; a < 256; ++a) {
-        if (glyphOf(a) >= pageLimit << 8 || ((a < 0x20 || a >= 0x7F) && a != 0 && glyphOf(a) < 0x80))
+        if (glyphOf(a) >= cp437PageLimit << 8 || ((a < 0x20 || a >= 0x7F) && a != 0 && glyphOf(a) < 0x80))
             return false;
         for (unsigned b = a + 1; b < 256; ++b)
             if (glyphOf(a) == glyphOf(b))
@@ -75,28 +71,6 @@ constexpr bool glyphsAreDistinct()
     return true;
 }
 static_assert(glyphsAreDistinct(), "code page 437 table has a repeated or misplaced code point");
-
-// bytes[slot[page] - 1][low byte of the code point] is the glyph's byte; 0
-// (in either) means no glyph, since byte 0x00 only ever stands for U+0000.
-struct InverseTable {
-    uint8_t slot[pageLimit];
-    uint8_t bytes[pageCount][256];
-
-    constexpr InverseTable() : slot(), bytes()
-    {
-        uint8_t slots = 0;
-        for (unsigned byte = 0; byte < 256; ++byte) {
-            uint32_t codePoint = glyphOf(byte);
-            if (codePoint < 0x80)
-                continue;
-            if (!slot[codePoint >> 8])
-                slot[codePoint >> 8] = ++slots;
-            bytes[slot[codePoint >> 8] - 1][codePoint & 0xFF] = (uint8_t)byte;
-        }
-    }
-};
-
-constexpr InverseTable inverse;
 
 }  // namespace
 
@@ -109,9 +83,21 @@ int unicodeToCp437(uint32_t codePoint)
 {
     if (codePoint < 0x80)
         return (int)codePoint;
-    uint32_t page = codePoint >> 8;
-    if (page >= pageLimit || !inverse.slot[page])
-        return -1;
-    uint8_t byte = inverse.bytes[inverse.slot[page] - 1][codePoint & 0xFF];
-    return byte ? byte : -1;
+    for (unsigned byte = 1; byte < 256; ++byte)
+        if (glyphOf(byte) == codePoint)
+            return (int)byte;
+    return -1;
+}
+
+Cp437Inverse::Cp437Inverse() : slot(), bytes()
+{
+    uint8_t slots = 0;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        uint32_t codePoint = glyphOf(byte);
+        if (codePoint < 0x80)
+            continue;
+        if (!slot[codePoint >> 8])
+            slot[codePoint >> 8] = ++slots;
+        bytes[slot[codePoint >> 8] - 1][codePoint & 0xFF] = (uint8_t)byte;
+    }
 }

@@ -15,5 +15,37 @@
 uint32_t cp437ToUnicode(uint8_t byte);
 
 // The byte whose glyph is codePoint, or -1 when the font has none for it.
-// U+0000 to U+007F give themselves.
+// U+0000 to U+007F give themselves. A search of the table: for a character
+// now and then; decoding text uses Cp437Inverse.
 int unicodeToCp437(uint32_t codePoint);
+
+// Every glyph lies below U+2700, on this many 256-code-point pages besides
+// the first 128 code points.
+const unsigned cp437PageLimit = 0x27;
+const unsigned cp437Pages = 9;
+
+// The inverse as a small two-level table (a slot per page that holds any
+// glyph), so a lookup is two array reads. Built from the forward table when
+// it is made, on the stack of whoever decodes: 2.3 KB that the program file
+// need not carry, and nothing shared between threads.
+class Cp437Inverse {
+public:
+    Cp437Inverse();
+    // As unicodeToCp437.
+    int byteOf(uint32_t codePoint) const
+    {
+        if (codePoint < 0x80)
+            return (int)codePoint;
+        uint32_t page = codePoint >> 8;
+        if (page >= cp437PageLimit || !slot[page])
+            return -1;
+        uint8_t byte = bytes[slot[page] - 1][codePoint & 0xFF];
+        return byte ? byte : -1;
+    }
+
+private:
+    // bytes[slot[page] - 1][low byte of the code point] is the glyph's byte;
+    // 0 (in either) means no glyph, since byte 0x00 only stands for U+0000.
+    uint8_t slot[cp437PageLimit];
+    uint8_t bytes[cp437Pages][256];
+};

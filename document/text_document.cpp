@@ -1,13 +1,14 @@
 // TextDocument: loading a file whole and presenting it as numbered lines.
 //
-// The file is read with one read into a zero-filled block of pages, split in
-// place (line_table.h) and indexed by a second block holding the line table.
+// The file is read with one read into a zero-filled block of pages, read as
+// text in place (text_reading.h), split in place (line_table.h) and indexed by a second block holding the line table.
 // Whatever goes wrong on the way gives a document without lines, after one
 // message to the user; nothing obtained before the failure is kept.
 #include "document/text_document.h"
 
 #include "document/document_storage.h"
 #include "document/line_table.h"
+#include "document/text_reading.h"
 
 const char TextDocument::emptyLine[1] = { 0 };
 
@@ -37,7 +38,7 @@ const char* readText(TextDocument& document, DocumentFile* file)
     buffer[0] = 0;
     readDocumentFile(file, buffer + 1, length);
     document.textBuffer = buffer;
-    document.textLength = length;
+    document.textLength = readDocumentText(buffer, length, EncodingChoice::automatic, false, nullptr);
     return nullptr;
 }
 

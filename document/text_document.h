@@ -42,7 +42,7 @@ public:
     }
 
     uint8_t* textBuffer;    // position 0 is line 0's zero byte; null if the file failed
-    uint32_t textLength;    // the file's size in bytes
+    uint32_t textLength;    // the text's length in bytes: the file's size, less what reading it took off
     int32_t lineCount;      // entries in lineTable, line 0 included
     char** lineTable;       // entry k points at line k inside textBuffer
     int32_t widestLine;     // getWidestLine's answer, measured while the table is built

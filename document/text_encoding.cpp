@@ -75,40 +75,170 @@ size_t readSequence(const uint8_t* bytes, size_t available, uint32_t* codePoint)
     return continuations + 1;
 }
 
-// True when all of the text is valid UTF-8 with at least one multi-byte
-// sequence.
-bool isMultiByteUtf8(const uint8_t* bytes, size_t length)
+// The byte that Windows-1252 reads as codePoint at 0x80 to 0x9F (its five
+// unassigned bytes are read as the C1 controls of the same number), or 0.
+uint8_t windows1252Byte(uint32_t codePoint)
 {
-    bool multiByte = false;
+    static const uint16_t punctuation[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+    };
+    for (uint8_t i = 0; i < 32; ++i)
+        if (punctuation[i] == codePoint)
+            return (uint8_t)(0x80 + i);
+    return 0;
+}
+
+// The byte that reading as Windows-1252 or Latin-1 turned into codePoint, or
+// -1. The two agree from 0xA0 up; below, Windows-1252 has its punctuation
+// and Latin-1 the C1 controls, and either is taken back to its byte.
+int restoredByte(uint32_t codePoint)
+{
+    if (codePoint <= 0xFF)
+        return (int)codePoint;
+    uint8_t byte = windows1252Byte(codePoint);
+    return byte ? byte : -1;
+}
+
+// A C1 control that only Latin-1 gives (Windows-1252 has punctuation there).
+bool isLatin1Only(uint32_t codePoint)
+{
+    return codePoint >= 0x80 && codePoint <= 0x9F && windows1252Byte(codePoint) != codePoint;
+}
+
+// Code page 437's shades, box lines and blocks.
+bool isBoxOrBlock(int byte)
+{
+    return byte >= 0xB0 && byte <= 0xDF;
+}
+
+// What one pass over UTF-8 text learns.
+struct Utf8Survey {
+    bool valid;             // every sequence is well formed
+    size_t multiByte;       // characters of two bytes or more
+    // As double-encoded text: whether every character has a byte, whether
+    // one is a control only Latin-1 gives, how many restored bytes lie above
+    // 0x7F, how many of those are box or block bytes in runs and how many
+    // touch a letter.
+    bool restorable;
+    bool latin1;
+    size_t high;
+    size_t joinedBoxes;
+    size_t inWords;         // bytes above 0x7F beside an ASCII letter
+};
+
+// Box bytes in a row that make a run: words such as ÇÃO or GRÖßE hold two.
+const uint32_t minBoxRun = 3;
+
+// Restored bytes are plainly code page 437 art when they hold at least
+// minUtf8Characters box, block and shade bytes in runs of minBoxRun or more
+// (a row of blocks, a line of box edges, a shade gradient: what art is drawn
+// with), and at most a quarter of the bytes above 0x7F touch an ASCII
+// letter. In prose nearly every such byte is an accented letter inside a
+// word, or a curly quote or dash beside one; in art they stand beside each
+// other and beside spaces. Upper-case prose keeps its accented capitals in
+// words too (ÇÃO, GRÖßE), so it is not mistaken either.
+bool restoresToArt(const Utf8Survey& survey)
+{
+    return survey.restorable && survey.joinedBoxes >= minUtf8Characters && 4 * survey.inWords <= survey.high;
+}
+
+bool isAsciiLetter(uint8_t byte)
+{
+    return (uint8_t)((byte | 0x20) - 'a') < 26;
+}
+
+// What the character before was, for counting high bytes beside letters.
+enum class Neighbour : uint8_t { other, letter, highAlone, highCounted };
+
+Neighbour asciiNeighbour(uint8_t byte, Neighbour before, size_t* inWords)
+{
+    if (!isAsciiLetter(byte))
+        return Neighbour::other;
+    if (before == Neighbour::highAlone)
+        ++*inWords;
+    return Neighbour::letter;
+}
+
+// Surveys the text; stops early once it is not valid UTF-8. `prefix`: a
+// sequence cut short by the end of the text is not held against it.
+Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix)
+{
+    Utf8Survey survey = { true, 0, true, false, 0, 0, 0 };
+    uint32_t boxRun = 0;            // box bytes just before, in a row
+    Neighbour before = Neighbour::other;
     size_t at = 0;
     while (at < length) {
-        while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0)
-            at += 16;
-        if (at == length)
-            break;
+        if (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0) {
+            asciiNeighbour(bytes[at], before, &survey.inWords);
+            do
+                at += 16;
+            while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0);
+            before = asciiNeighbour(bytes[at - 1], Neighbour::other, &survey.inWords);
+            boxRun = 0;
+            continue;
+        }
         if (bytes[at] < 0x80) {
+            before = asciiNeighbour(bytes[at], before, &survey.inWords);
             ++at;
+            boxRun = 0;
             continue;
         }
         uint32_t codePoint;
-        at += readSequence(bytes + at, length - at, &codePoint);
-        if (codePoint == invalid)
-            return false;
-        multiByte = true;
+        size_t taken = readSequence(bytes + at, length - at, &codePoint);
+        if (codePoint == invalid) {
+            // A sequence that is only cut short by the end of a prefix.
+            if (prefix && at + taken == length && bytes[at] >= 0xC2 && bytes[at] <= 0xF4)
+                break;
+            survey.valid = false;
+            return survey;
+        }
+        at += taken;
+        ++survey.multiByte;
+        if (!survey.restorable)
+            continue;
+        int byte = restoredByte(codePoint);
+        if (byte < 0) {
+            survey.restorable = false;
+            continue;
+        }
+        survey.latin1 |= isLatin1Only(codePoint);
+        if (byte >= 0x80) {
+            ++survey.high;
+            if (before == Neighbour::letter)
+                ++survey.inWords;
+            before = before == Neighbour::letter ? Neighbour::highCounted : Neighbour::highAlone;
+        } else {
+            before = Neighbour::other;
+        }
+            // A run of box bytes counts once it is three long.
+        boxRun = isBoxOrBlock(byte) ? boxRun + 1 : 0;
+        if (boxRun >= minBoxRun)
+            survey.joinedBoxes += boxRun == minBoxRun ? minBoxRun : 1;
     }
-    return multiByte;
+    return survey;
 }
 
-uint8_t glyphOrMark(uint32_t codePoint, uint64_t* marks)
-{
-    int byte = codePoint == invalid ? -1 : unicodeToCp437(codePoint);
-    if (byte >= 0)
-        return (uint8_t)byte;
-    ++*marks;
-    return '?';
-}
+// Turns decoded characters into bytes: each glyph's byte, or for
+// double-encoded text (no glyphs given) the byte of its code page; '?',
+// counted, where there is none.
+struct ByteMapping {
+    const Cp437Inverse* glyphs;
+    size_t marks;
 
-size_t decodeUtf8(uint8_t* bytes, size_t length, uint64_t* marks)
+    uint8_t byteFor(uint32_t codePoint)
+    {
+        int byte = codePoint == invalid ? -1 : glyphs ? glyphs->byteOf(codePoint) : restoredByte(codePoint);
+        if (byte >= 0)
+            return (uint8_t)byte;
+        ++marks;
+        return '?';
+    }
+};
+
+size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& mapping)
 {
     size_t from = hasUtf8Mark(bytes, length) ? 3 : 0;
     size_t to = 0;
@@ -131,27 +261,21 @@ size_t decodeUtf8(uint8_t* bytes, size_t length, uint64_t* marks)
         }
         uint32_t codePoint;
         from += readSequence(bytes + from, length - from, &codePoint);
-        bytes[to++] = glyphOrMark(codePoint, marks);
+        bytes[to++] = mapping.byteFor(codePoint);
     }
     return to;
 }
 
-template <bool bigEndian>
-uint32_t unitAt(const uint8_t* bytes)
+uint32_t unitAt(const uint8_t* bytes, bool bigEndian)
 {
     return bigEndian ? (uint32_t)bytes[0] << 8 | bytes[1] : (uint32_t)bytes[1] << 8 | bytes[0];
 }
 
-template <bool bigEndian>
-size_t decodeUtf16(uint8_t* bytes, size_t length, uint64_t* marks)
+size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& mapping)
 {
     // Four ASCII units have these bits clear: the whole high byte of each and
     // the top bit of its low byte.
-    static const uint8_t nonAsciiPattern[8] = {
-        bigEndian ? 0xFF : 0x80, bigEndian ? 0x80 : 0xFF, bigEndian ? 0xFF : 0x80, bigEndian ? 0x80 : 0xFF,
-        bigEndian ? 0xFF : 0x80, bigEndian ? 0x80 : 0xFF, bigEndian ? 0xFF : 0x80, bigEndian ? 0x80 : 0xFF,
-    };
-    const uint64_t nonAscii = load8(nonAsciiPattern);
+    const uint64_t nonAscii = bigEndian ? 0x80FF80FF80FF80FFull : 0xFF80FF80FF80FF80ull;
     const size_t lowByte = bigEndian ? 1 : 0;
 
     size_t from = startsWith(bytes, length, bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2) ? 2 : 0;
@@ -169,31 +293,40 @@ size_t decodeUtf16(uint8_t* bytes, size_t length, uint64_t* marks)
         }
         if (length - from < 2)
             break;
-        uint32_t unit = unitAt<bigEndian>(bytes + from);
+        uint32_t unit = unitAt(bytes + from, bigEndian);
         from += 2;
         uint32_t codePoint = unit;
         if (unit >= 0xD800 && unit <= 0xDFFF) {
             codePoint = invalid;
             if (unit <= 0xDBFF && length - from >= 2) {
-                uint32_t next = unitAt<bigEndian>(bytes + from);
+                uint32_t next = unitAt(bytes + from, bigEndian);
                 if (next >= 0xDC00 && next <= 0xDFFF) {
                     codePoint = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
                     from += 2;
                 }
             }
         }
-        bytes[to++] = glyphOrMark(codePoint, marks);
+        bytes[to++] = mapping.byteFor(codePoint);
     }
-    if (from < length) {
-        ++*marks;
-        bytes[to++] = '?';
-    }
+    if (from < length)
+        bytes[to++] = mapping.byteFor(invalid);
     return to;
+}
+
+// UTF-8 text (after its mark): double-encoded, UTF-8 or neither.
+TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix)
+{
+    Utf8Survey survey = surveyUtf8(bytes, length, prefix);
+    if (!survey.valid)
+        return marked ? TextEncoding::utf8 : TextEncoding::cp437;
+    if (restoresToArt(survey))
+        return survey.latin1 ? TextEncoding::utf8FromLatin1 : TextEncoding::utf8FromWindows1252;
+    return marked || survey.multiByte >= minUtf8Characters ? TextEncoding::utf8 : TextEncoding::cp437;
 }
 
 }  // namespace
 
-TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice)
+TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix)
 {
     switch (choice) {
     case EncodingChoice::cp437:
@@ -206,32 +339,28 @@ TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice 
         break;
     }
     if (hasUtf8Mark(bytes, length))
-        return TextEncoding::utf8;
+        return utf8Reading(bytes + 3, length - 3, true, prefix);
     if (startsWith(bytes, length, "\xFF\xFE", 2))
         return TextEncoding::utf16le;
     if (startsWith(bytes, length, "\xFE\xFF", 2))
         return TextEncoding::utf16be;
-    return isMultiByteUtf8(bytes, length) ? TextEncoding::utf8 : TextEncoding::cp437;
+    return utf8Reading(bytes, length, false, prefix);
 }
 
 size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint64_t* unmapped)
 {
-    uint64_t marks = 0;
     size_t decoded = length;
-    switch (encoding) {
-    case TextEncoding::cp437:
-        break;
-    case TextEncoding::utf8:
-        decoded = decodeUtf8(bytes, length, &marks);
-        break;
-    case TextEncoding::utf16le:
-        decoded = decodeUtf16<false>(bytes, length, &marks);
-        break;
-    case TextEncoding::utf16be:
-        decoded = decodeUtf16<true>(bytes, length, &marks);
-        break;
+    ByteMapping restore = { nullptr, 0 };
+    if (encoding == TextEncoding::utf8FromWindows1252 || encoding == TextEncoding::utf8FromLatin1) {
+        decoded = decodeUtf8(bytes, length, restore);
+    } else if (encoding != TextEncoding::cp437) {
+        const Cp437Inverse glyphs;
+        ByteMapping mapping = { &glyphs, 0 };
+        decoded = encoding == TextEncoding::utf8 ? decodeUtf8(bytes, length, mapping)
+                                                 : decodeUtf16(bytes, length, encoding == TextEncoding::utf16be, mapping);
+        restore.marks = mapping.marks;
     }
     if (unmapped)
-        *unmapped = marks;
+        *unmapped = restore.marks;
     return decoded;
 }

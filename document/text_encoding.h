@@ -10,17 +10,28 @@
 // What the user asked for.
 enum class EncodingChoice { cp437, utf8, utf16, automatic };
 
-// What the text is taken to be.
-enum class TextEncoding { cp437, utf8, utf16le, utf16be };
+// What the text is taken to be. The two double-encoded forms are code page
+// 437 art that was once read as Windows-1252 or Latin-1 and saved as UTF-8:
+// each character stands for the byte it has in that code page.
+enum class TextEncoding { cp437, utf8, utf16le, utf16be, utf8FromWindows1252, utf8FromLatin1 };
+
+// Multi-byte characters that UTF-8 text without a mark must hold before it is
+// taken for UTF-8: two art bytes such as C4 B3 form one valid sequence.
+const size_t minUtf8Characters = 8;
 
 // automatic: a UTF-8 byte order mark (EF BB BF) means UTF-8, FF FE UTF-16 LE,
 // FE FF UTF-16 BE; without one, UTF-8 when the whole text is valid UTF-8
-// (no overlong forms, no surrogates, nothing past U+10FFFF) with at least one
-// multi-byte sequence, and code page 437 otherwise. Box and block bytes of
-// real code page 437 art break UTF-8 sequences, so art is rarely mistaken.
+// (no overlong forms, no surrogates, nothing past U+10FFFF) with at least
+// minUtf8Characters multi-byte characters, and code page 437 otherwise. Box
+// and block bytes of real code page 437 art break UTF-8 sequences, so art is
+// not mistaken. UTF-8 text, with a mark or without, is double-encoded when
+// every character is one that Windows-1252 or Latin-1 gives for a byte and
+// the bytes so restored are plainly art (see restoresToArt in the source).
+// `prefix`: the text is only the start of a file, so a sequence cut at its
+// end does not count against UTF-8.
 // utf16: big-endian when the text starts with FE FF, little-endian otherwise.
 // utf8 and cp437 are taken as they are.
-TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice);
+TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix = false);
 
 // Decodes length bytes in place into code page 437 bytes and returns the new
 // length (never more than length). A leading byte order mark of the encoding
@@ -29,5 +40,6 @@ TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice 
 // byte with the continuation bytes that fit it so far, or a stray byte); for
 // UTF-16 each unpaired surrogate and a trailing odd byte. *unmapped (when not
 // null) receives how many '?' were written that way. U+0000 to U+007F stay
-// the same bytes. cp437 leaves the text as it is.
+// the same bytes. cp437 leaves the text as it is. The double-encoded forms
+// give each character's byte in its code page, '?' where it has none.
 size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint64_t* unmapped);

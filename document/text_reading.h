@@ -20,9 +20,6 @@
 
 #include "document/text_encoding.h"
 
-// Multi-byte characters that UTF-8 text without a mark must hold.
-const uint32_t minUtf8Characters = 8;
-
 struct TextReading {
     TextEncoding encoding;      // how the characters were read
     uint8_t sauceLeftOut;       // a SAUCE record was left out
@@ -35,3 +32,10 @@ struct TextReading {
 // cut at the end is no evidence against UTF-8. *reading (when not null)
 // receives what was done.
 size_t readFileText(uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix, TextReading* reading);
+
+// The same for a document's text buffer (text_document.h): the file's bytes
+// at positions 1 to length of a block of at least length + 5 bytes. What the
+// reading freed behind the text is cleared, so the line split finds the zero
+// bytes it expects. Returns the text's new length.
+uint32_t readDocumentText(uint8_t* buffer, uint32_t length, EncodingChoice choice, bool prefix,
+                          TextReading* reading);

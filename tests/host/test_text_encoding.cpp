@@ -28,6 +28,14 @@ TextEncoding detected(const std::string& text, EncodingChoice choice = EncodingC
     return detectEncoding(bytes.data(), bytes.size(), choice);
 }
 
+std::string repeat(const std::string& text, int times)
+{
+    std::string out;
+    while (times-- > 0)
+        out += text;
+    return out;
+}
+
 // Code points up to U+FFFF (all the table holds) as UTF-8 and UTF-16.
 void appendUtf8(std::string& out, uint32_t c)
 {
@@ -88,8 +96,9 @@ TEST(Cp437Table, CodePointsWithoutGlyphGiveMinusOne)
 
 // Would catch: a missed or misread byte order mark, a stray byte hidden by
 // the eight- or sixteen-byte ASCII skip, lax validation (overlongs,
-// surrogates, past U+10FFFF, cut sequences) taking art for UTF-8, or plain
-// ASCII taken for UTF-8.
+// surrogates, past U+10FFFF, cut sequences) taking art for UTF-8, plain ASCII
+// or a few art bytes that happen to form UTF-8 (C4 B3, seven blocks) taken
+// for UTF-8.
 TEST(TextEncoding, DetectsTheEncoding)
 {
     const std::string ascii37(37, 'a');
@@ -100,11 +109,13 @@ TEST(TextEncoding, DetectsTheEncoding)
         {"\xFE\xFF", EncodingChoice::automatic, TextEncoding::utf16be},
         {"", EncodingChoice::automatic, TextEncoding::cp437},
         {"plain ascii\r\n\tonly", EncodingChoice::automatic, TextEncoding::cp437},
-        {ascii37 + "\xE2\x96\x88" + ascii37, EncodingChoice::automatic, TextEncoding::utf8},
-        {ascii37 + "\xF0\x9F\x98\x80", EncodingChoice::automatic, TextEncoding::utf8},
-        {"\xC3\xA9\xF4\x8F\xBF\xBF", EncodingChoice::automatic, TextEncoding::utf8},
+        {ascii37 + repeat("\xE2\x96\x88", 8) + ascii37, EncodingChoice::automatic, TextEncoding::utf8},
+        {ascii37 + repeat("\xE2\x96\x88", 7) + ascii37, EncodingChoice::automatic, TextEncoding::cp437},
+        {"\xC4\xB3", EncodingChoice::automatic, TextEncoding::cp437},
+        {ascii37 + repeat("\xF0\x9F\x98\x80", 8), EncodingChoice::automatic, TextEncoding::utf8},
+        {repeat("\xC3\xA9\xF4\x8F\xBF\xBF", 4), EncodingChoice::automatic, TextEncoding::utf8},
         {"\xB0\xB1\xB2\xDB\xC9\xCD\xCD\xBB", EncodingChoice::automatic, TextEncoding::cp437},
-        {ascii37 + "\xE2\x96\x88" + ascii37 + "\xDB", EncodingChoice::automatic, TextEncoding::cp437},
+        {ascii37 + repeat("\xE2\x96\x88", 8) + ascii37 + "\xDB", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xC0\xAF", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xE0\x80\xAF", EncodingChoice::automatic, TextEncoding::cp437},
         {"\xED\xA0\x80", EncodingChoice::automatic, TextEncoding::cp437},
@@ -119,7 +130,7 @@ TEST(TextEncoding, DetectsTheEncoding)
         EXPECT_EQ(detected(c.text, c.choice), c.expected) << "case " << (&c - cases);
     // A stray art byte anywhere in an ASCII run, even where the skip jumps.
     for (size_t at = 0; at < 48; ++at) {
-        std::string text = std::string(48, 'a') + "\xC3\xA9";
+        std::string text = std::string(48, 'a') + repeat("\xC3\xA9", 8);
         text[at] = '\xDB';
         EXPECT_EQ(detected(text), TextEncoding::cp437) << "stray byte at " << at;
     }
