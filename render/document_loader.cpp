@@ -91,9 +91,7 @@ LoadedDocument loadDocument(const char* path, EncodingChoice choice)
     }
 
     LoadedDocument result = {};
-    uint32_t decoded = (uint32_t)readFileText(buffer + 1, length, choice, false, &result.reading);
-    // The document wants zero bytes behind its text.
-    memset(buffer + 1 + decoded, 0, length - decoded);
+    uint32_t decoded = readDocumentText(buffer, length, choice, false, &result.reading);
 
     TextDocument* document = new TextDocument();
     if (!document) {
