@@ -3,6 +3,7 @@
 // clipboard_copy_win32.cpp.
 #include "view/selection_text.h"
 
+#include "document/cp437.h"
 #include "document/text_document.h"
 
 namespace {
@@ -166,4 +167,23 @@ uint64_t writeSelectionText(const TextDocument& document, const SelectionSpan& s
     }
     buffer[writer.length] = 0;
     return writer.length;
+}
+
+uint64_t unicodeTextUnits(const char* text, uint64_t length)
+{
+    uint64_t units = length + 1;
+    for (uint64_t i = 0; i < length; ++i)
+        units += text[i] == '\n';
+    return units;
+}
+
+void writeUnicodeText(const char* text, uint64_t length, uint16_t* out)
+{
+    for (uint64_t i = 0; i < length; ++i) {
+        uint8_t byte = (uint8_t)text[i];
+        if (byte == '\n')
+            *out++ = '\r';
+        *out++ = byte == '\n' || byte == '\t' ? byte : (uint16_t)cp437ToUnicode(byte);
+    }
+    *out = 0;
 }

@@ -1,6 +1,7 @@
 // The text between the two ends of a selection, as the clipboard copy puts it
 // on the clipboard: the selected bytes unchanged, lines joined by a single line
-// feed, zero-terminated.
+// feed, zero-terminated; and beside it the same text as Unicode, which is what
+// programs paste today.
 //
 // Kept apart from the clipboard calls so the rules (ordering of the ends,
 // column clamping, line 0 acting as the start of line 1, the size of the
@@ -38,3 +39,13 @@ uint64_t selectionBlockSize(const TextDocument& document, const SelectionSpan& s
 // A buffer of selectionBlockSize bytes always holds it whole.
 uint64_t writeSelectionText(const TextDocument& document, const SelectionSpan& span,
                             char* buffer, uint64_t capacity);
+
+// The Unicode form of selected text (length bytes, as writeSelectionText gave
+// them): each byte as the character of the glyph the view draws for it, the
+// pictures of the control bytes and the house at 0x7F included, a tab staying
+// a tab, lines joined by carriage return and line feed. Returns the UTF-16
+// units it takes, its terminating zero included.
+uint64_t unicodeTextUnits(const char* text, uint64_t length);
+
+// Writes that form and its zero into out, which holds unicodeTextUnits units.
+void writeUnicodeText(const char* text, uint64_t length, uint16_t* out);

@@ -1,5 +1,5 @@
 // copySelection against the real clipboard under Wine: the text and the size
-// of the block that lands there, a clipboard left alone when there is nothing
+// of the block that lands there, the Unicode form a program pastes, a clipboard left alone when there is nothing
 // to copy or when another thread holds it open, and a real CR LF file.
 #include <windows.h>
 
@@ -18,6 +18,7 @@ struct ClipboardContent {
     bool hasText = false;
     std::string text;
     SIZE_T blockSize = 0;
+    std::u16string unicode;     // CF_UNICODETEXT as the clipboard hands it out
 };
 
 // Other windows may hold the clipboard for a moment; try for a while.
@@ -45,6 +46,11 @@ ClipboardContent readClipboard()
             content.text.assign(text, strnlen(text, content.blockSize));
             GlobalUnlock(block);
         }
+    }
+    block = GetClipboardData(CF_UNICODETEXT);
+    if (const char16_t* units = block ? (const char16_t*)GlobalLock(block) : nullptr) {
+        content.unicode.assign(units, wcsnlen((const wchar_t*)units, GlobalSize(block) / 2));
+        GlobalUnlock(block);
     }
     CloseClipboard();
     return content;
@@ -95,7 +101,8 @@ protected:
         view->hasSelection = 1;
     }
 
-    LineDocument doc{ { "", "0123456789", "abcd", "ABCDEFGH", "\ttab \xb0\xb1\xb2\xdb end" } };
+    LineDocument doc{ { "", "0123456789", "abcd", "ABCDEFGH", "\ttab \xb0\xb1\xb2\xdb end",
+                        "\xdb\xb1\xb0\xb2\xc4\xcd \x01\x7f\r\xff" } };
     HWND window = nullptr;
     ScrollView* view = nullptr;
 };
@@ -106,16 +113,18 @@ struct CopyCase {
     bool reversed;
     std::string text;
     SIZE_T blockSize;   // the least the block may hold
+    std::u16string unicode;
 };
 
 TEST_F(ClipboardCopy, PutsTheSelectedTextOnTheClipboard)
 {
     const CopyCase cases[] = {
-        { "one line", 1, 2, 1, 5, false, "234", 4 },
-        { "one line, right to left", 1, 5, 1, 2, true, "234", 4 },
-        { "three lines", 1, 3, 3, 2, false, "3456789\nabcd\nAB", 22 },
-        { "past the last line", 3, 6, 5, 0, false, "GH\n\ttab \xb0\xb1\xb2\xdb end\n", 3 + 14 + 1 },
-        { "bytes unchanged", 4, 0, 4, 99, false, "\ttab \xb0\xb1\xb2\xdb end", 14 },
+        { "one line", 1, 2, 1, 5, false, "234", 4, u"234" },
+        { "one line, right to left", 1, 5, 1, 2, true, "234", 4, u"234" },
+        { "three lines", 1, 3, 3, 2, false, "3456789\nabcd\nAB", 22, u"3456789\r\nabcd\r\nAB" },
+        { "past the last line", 3, 6, 6, 0, false, "GH\n\ttab \xb0\xb1\xb2\xdb end\n\xdb\xb1\xb0\xb2\xc4\xcd \x01\x7f\r\xff\n",
+          3 + 14 + 13 + 1, u"GH\r\n\ttab \u2591\u2592\u2593\u2588 end\r\n\u2588\u2592\u2591\u2593\u2500\u2550 \u263A\u2302\u266A\u00A0\r\n" },
+        { "bytes unchanged", 4, 0, 4, 99, false, "\ttab \xb0\xb1\xb2\xdb end", 14, u"\ttab \u2591\u2592\u2593\u2588 end" },
     };
     for (const CopyCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -126,6 +135,7 @@ TEST_F(ClipboardCopy, PutsTheSelectedTextOnTheClipboard)
         ASSERT_TRUE(got.hasText);
         EXPECT_EQ(got.text, c.text);
         EXPECT_GE(got.blockSize, c.blockSize);
+        EXPECT_TRUE(got.unicode == c.unicode);
     }
 }
 
