@@ -14,6 +14,7 @@
 
 #include "app/about_dialog.h"
 #include "app/globals.h"
+#include "document/document_storage.h"
 #include "resources/resource.h"
 
 namespace {
@@ -581,15 +582,46 @@ TEST(Resources, EverythingIsUsEnglishAndNothingElseIsIncluded)
         {RT_MENU, IDR_MAINMENU},      {RT_MENU, IDR_CONTEXTMENU},      {RT_DIALOG, IDD_ABOUT},
         {RT_GROUP_ICON, IDI_APP},     {RT_GROUP_ICON, IDI_DOC},        {RT_BITMAP, IDB_ABOUT},
         {RT_GROUP_CURSOR, IDC_HAND_OPEN}, {RT_GROUP_CURSOR, IDC_HAND_GRAB}, {RT_GROUP_CURSOR, IDC_UPDOWN},
+        {RT_MANIFEST, 1},             {RT_VERSION, VS_VERSION_INFO},
     };
     for (const auto& r : all)
         EXPECT_NE(nullptr, rawResource(r.type, r.id).data) << LOWORD(r.type) << " " << r.id;
 
     std::set<int> types;
     EnumResourceTypesA(appInstance, collectType, reinterpret_cast<LONG_PTR>(&types));
-    types.erase(24);    // the toolchain's default manifest in the test program
-    const std::set<int> expected = {1, 2, 3, 4, 5, 12, 14};   // cursor, bitmap, icon, menu, dialog, groups
+    // cursor, bitmap, icon, menu, dialog, groups, version, manifest (which
+    // takes the place of the toolchain's default one)
+    const std::set<int> expected = {1, 2, 3, 4, 5, 12, 14, 16, 24};
     EXPECT_EQ(expected, types);
+}
+
+// The manifest's UTF-8 code page is in force: a name in Greek, Japanese and
+// emoji (four UTF-8 bytes), made through the wide call, reaches the file
+// through the program's own ANSI open. Without the setting the name arrives
+// in the system's code page, as question marks.
+TEST(Resources, ManifestLetsTheAnsiCallsTakeNamesInAnyScript)
+{
+    EXPECT_EQ(UINT(CP_UTF8), GetACP());
+    wchar_t path[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, path);
+    lstrcatW(path, L"\u03A9mega\u2014\u65E5\u672C\u8A9E\U0001F3A8.nfo");
+    HANDLE created = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, created);
+    DWORD written = 0;
+    WriteFile(created, "\xDB\xDB\r\n", 4, &written, nullptr);
+    CloseHandle(created);
+
+    char name[4 * MAX_PATH] = "";
+    WideCharToMultiByte(CP_UTF8, 0, path, -1, name, sizeof name, nullptr, nullptr);
+    DocumentFile* file = openDocumentFile(name);
+    uint64_t size = 0;
+    EXPECT_NE(nullptr, file) << name;
+    if (file) {
+        EXPECT_TRUE(getDocumentFileSize(file, &size));
+        closeDocumentFile(file);
+    }
+    EXPECT_EQ(4u, size);
+    DeleteFileW(path);
 }
 
 }  // namespace
