@@ -23,13 +23,6 @@ struct NamedFile {
     int lines, columns;     // what it holds, so that its fitted window tells it apart
 };
 
-std::wstring tempFolder()
-{
-    wchar_t path[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, path);
-    return path;
-}
-
 void writeBlocks(const NamedFile& file)
 {
     std::string text;
@@ -88,17 +81,12 @@ std::string outcome(const ProgramRun& program, const NamedFile& file)
     return result;
 }
 
-std::string utf8(const std::wstring& text)
-{
-    char bytes[4 * MAX_PATH] = "";
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
-    return bytes;
-}
-
 TEST(FileNames, FourScriptsOpenFromTheCommandLineAndFileOpenAndLongNamesAreRefused)
 {
     ASSERT_NE(nullptr, getenv("TAVELIN_EXE")) << "TAVELIN_EXE names the program to test";
-    const std::wstring temp = tempFolder();
+    wchar_t tempFolder[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, tempFolder);
+    const std::wstring temp = tempFolder;
     const std::vector<NamedFile> files = {
         {temp + L"\u03A9mega\u2014release.nfo", 3, 30},                  // Greek, an em dash
         {temp + L"\u041F\u0440\u0438\u0432\u0435\u0442.nfo", 4, 34},     // Cyrillic
@@ -108,10 +96,9 @@ TEST(FileNames, FourScriptsOpenFromTheCommandLineAndFileOpenAndLongNamesAreRefus
     for (const NamedFile& file : files)
         writeBlocks(file);
 
-    for (const NamedFile& file : files) {
-        ProgramRun program(startWith(file.path));
-        ASSERT_TRUE(program.started());
-        EXPECT_EQ("", outcome(program, file)) << "command line: " << utf8(file.path);
+    for (size_t i = 0; i < files.size(); ++i) {
+        ProgramRun program(startWith(files[i].path));
+        EXPECT_EQ("", outcome(program, files[i])) << "command line, name " << i;
     }
 
     // A path of 114 UTF-16 units but 294 UTF-8 bytes, beside every name it
@@ -130,15 +117,15 @@ TEST(FileNames, FourScriptsOpenFromTheCommandLineAndFileOpenAndLongNamesAreRefus
     ASSERT_NE(nullptr, program.waitForFrame());
     std::vector<NamedFile> chosen = files;
     chosen.push_back(tooLong);
-    for (const NamedFile& file : chosen) {
+    for (size_t i = 0; i < chosen.size(); ++i) {
         PostMessageA(program.findWindow("NFO_Window", "Tavelin"), WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0), 0);
         HWND dialog = program.waitForWindow("#32770", "Open");
-        ASSERT_NE(nullptr, dialog) << utf8(file.path);
+        ASSERT_NE(nullptr, dialog) << i;
         HWND edit = GetDlgItem(dialog, edt1) ? GetDlgItem(dialog, edt1) : GetDlgItem(dialog, cmb13);
-        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.path.c_str()));
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen[i].path.c_str()));
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        const bool refused = &file == &chosen.back();
-        EXPECT_EQ(refused ? "File not found" : "", outcome(program, file)) << "File/Open: " << utf8(file.path);
+        const bool refused = i == files.size();
+        EXPECT_EQ(refused ? "File not found" : "", outcome(program, chosen[i])) << "File/Open, name " << i;
     }
 
     cuts.insert(cuts.end(), chosen.begin(), chosen.end());

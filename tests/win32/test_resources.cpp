@@ -14,7 +14,6 @@
 
 #include "app/about_dialog.h"
 #include "app/globals.h"
-#include "document/document_storage.h"
 #include "resources/resource.h"
 
 namespace {
@@ -593,35 +592,6 @@ TEST(Resources, EverythingIsUsEnglishAndNothingElseIsIncluded)
     // takes the place of the toolchain's default one)
     const std::set<int> expected = {1, 2, 3, 4, 5, 12, 14, 16, 24};
     EXPECT_EQ(expected, types);
-}
-
-// The manifest's UTF-8 code page is in force: a name in Greek, Japanese and
-// emoji (four UTF-8 bytes), made through the wide call, reaches the file
-// through the program's own ANSI open. Without the setting the name arrives
-// in the system's code page, as question marks.
-TEST(Resources, ManifestLetsTheAnsiCallsTakeNamesInAnyScript)
-{
-    EXPECT_EQ(UINT(CP_UTF8), GetACP());
-    wchar_t path[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, path);
-    lstrcatW(path, L"\u03A9mega\u2014\u65E5\u672C\u8A9E\U0001F3A8.nfo");
-    HANDLE created = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, created);
-    DWORD written = 0;
-    WriteFile(created, "\xDB\xDB\r\n", 4, &written, nullptr);
-    CloseHandle(created);
-
-    char name[4 * MAX_PATH] = "";
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, name, sizeof name, nullptr, nullptr);
-    DocumentFile* file = openDocumentFile(name);
-    uint64_t size = 0;
-    EXPECT_NE(nullptr, file) << name;
-    if (file) {
-        EXPECT_TRUE(getDocumentFileSize(file, &size));
-        closeDocumentFile(file);
-    }
-    EXPECT_EQ(4u, size);
-    DeleteFileW(path);
 }
 
 }  // namespace
