@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "app/window_fit.h"
 #include "resources/resource.h"
 #include "tests/support/win32_program_run.h"
@@ -18,7 +15,7 @@ namespace {
 
 struct NamedFile {
     std::wstring path;
-    int lines, columns;     // its fitted window tells which file was opened
+    int lines, columns;     // the fitted window tells which file was opened
 };
 
 void writeBlocks(const NamedFile& file)

@@ -3,6 +3,7 @@
 // caption and text. HKCR\.nfo and HKCR\NfoFile are moved aside for each test
 // and put back afterwards.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -277,27 +278,19 @@ TEST_F(FileAssociation, OpenCommandGivesTheProgramTheWholeFileName)
 
 const char kFailure[] = ".Nfo files could not be associated with Tavelin";
 
-// HKCR\.nfo that everyone may read (and its owner delete) but no one write,
-// as a user without admin rights finds the machine-wide .nfo type on Windows.
+// A key that everyone may read, and its owner delete, but no one write: the
+// machine-wide .nfo type that a user without admin rights meets on Windows.
 void makeReadOnly(const char* path)
 {
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-    BYTE aclBytes[256];
-    PACL acl = reinterpret_cast<PACL>(aclBytes);
-    InitializeAcl(acl, sizeof aclBytes, ACL_REVISION);
-    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE | WRITE_DAC, everyone);
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;0x70019;;;WD)", SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, WRITE_DAC, &key));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
     RegCloseKey(key);
-    FreeSid(everyone);
-    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key))
-        << "the key can still be written: the refusal below would not be tested";
+    LocalFree(descriptor);
+    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key)) << "still writable";
 }
 
 TEST_F(FileAssociation, RefusedClassesRootWritesTheSameValuesForTheUser)
