@@ -3,8 +3,10 @@
 
 struct HWND__;
 
-// Registers ".nfo" -> "NfoFile" under HKEY_CLASSES_ROOT with an open command
-// that starts this program and the program's second icon as the file icon.
-// An existing ".nfo" key is replaced only when the user answers Yes. owner
-// owns the two message boxes (the question and the success note).
+// Registers ".nfo" -> "NfoFile" under HKEY_CLASSES_ROOT (or, where that is
+// refused, under the user's own HKEY_CURRENT_USER\Software\Classes) with an
+// open command that starts this program and the program's second icon as the
+// file icon. An existing ".nfo" key is replaced only when the user answers
+// Yes. owner owns the message boxes: the question, then the success note or,
+// when any write failed and everything was put back, the error box.
 void associateNfoFiles(HWND__* owner);

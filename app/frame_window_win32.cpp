@@ -49,7 +49,10 @@ FrameWindow::FrameWindow(TextDocument* document)
     openFileName.nMaxFile = sizeof(fileName);
     openFileName.lpstrInitialDir = initialDir;
     openFileName.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    GetCurrentDirectoryA(sizeof(initialDir), initialDir);
+    // A directory whose name does not fit is left out: the dialog then starts
+    // in the current directory by itself.
+    if (GetCurrentDirectoryA(sizeof(initialDir), initialDir) >= sizeof(initialDir))
+        initialDir[0] = 0;
 }
 
 FrameWindow::~FrameWindow()
@@ -132,16 +135,32 @@ static void onMouseWheel(FrameWindow* frame, WPARAM wParam)
         SendMessageA(frame->view->viewWnd, WM_KEYDOWN, key, repeats & 0xFFFF);
 }
 
+// The names arrive in UTF-8, up to four bytes a character, so the dialog
+// writes into a buffer four times the size of fileName: a name that does not
+// fit fileName arrives whole, and is refused like a file that cannot be
+// opened ("File not found" and no document) instead of being cut where the
+// buffer ends and read as another name.
 static void openFile(FrameWindow* frame)
 {
     OPENFILENAMEA* record = reinterpret_cast<OPENFILENAMEA*>(&frame->openFileName);
-    if (GetOpenFileNameA(record) != 1)
+    char chosen[4 * sizeof(frame->fileName)];
+    lstrcpyA(chosen, frame->fileName);
+    record->lpstrFile = chosen;
+    record->nMaxFile = sizeof(chosen);
+    const BOOL picked = GetOpenFileNameA(record);
+    record->lpstrFile = frame->fileName;
+    record->nMaxFile = sizeof(frame->fileName);
+    if (picked != 1)
         return;
-    // The next Open starts in the chosen file's directory (the path up to,
-    // and without, the separator in front of the file name).
-    lstrcpynA(frame->initialDir, frame->fileName, record->nFileOffset);
+    const char* name = "";
+    if (lstrlenA(chosen) < int(sizeof(frame->fileName))) {
+        name = lstrcpyA(frame->fileName, chosen);
+        // The next Open starts in the chosen file's directory (the path up
+        // to, and without, the separator in front of the file name).
+        lstrcpynA(frame->initialDir, frame->fileName, record->nFileOffset);
+    }
     if (frame->view)
-        frame->view->openDocument(frame->fileName);
+        frame->view->openDocument(name);
 }
 
 static void chooseColor(HWND wnd, FrameWindow* frame, bool text)

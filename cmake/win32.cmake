@@ -37,9 +37,18 @@ add_custom_command(OUTPUT ${ART_STAMP}
   COMMAND ${CMAKE_COMMAND} -E touch ${ART_STAMP}
   DEPENDS ${ART_FILES} ${CMAKE_SOURCE_DIR}/tools/make_resources.py
   COMMENT "Drawing icons, cursors and bitmap from resources/art")
-add_custom_target(tavelin_art DEPENDS ${ART_STAMP})
+# The manifest and the version resource's numbers, from resources/tavelin.manifest
+# and VERSION.
+set(VERSION_OUT ${ART_OUT}/tavelin.manifest ${ART_OUT}/version.h)
+add_custom_command(OUTPUT ${VERSION_OUT}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_version_resources.py
+          ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/resources/tavelin.manifest ${ART_OUT}
+  DEPENDS ${CMAKE_SOURCE_DIR}/VERSION ${CMAKE_SOURCE_DIR}/resources/tavelin.manifest
+          ${CMAKE_SOURCE_DIR}/tools/make_version_resources.py
+  COMMENT "Writing the manifest and the version from VERSION")
+add_custom_target(tavelin_art DEPENDS ${ART_STAMP} ${VERSION_OUT})
 set(RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/tavelin.rc)
-set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS ${ART_STAMP})
+set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${ART_STAMP};${VERSION_OUT}")
 
 # The program: its own entry point, no C runtime, six system DLLs.
 add_executable(tavelin WIN32 ${PROGRAM_ONLY_SOURCES} ${RESOURCE_SCRIPT})

@@ -3,6 +3,7 @@
 // caption and text. HKCR\.nfo and HKCR\NfoFile are moved aside for each test
 // and put back afterwards.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -100,11 +101,11 @@ struct Value {
     std::string data;   // the bytes as stored, terminating zero included
 };
 
-Value defaultValue(const char* path)
+Value defaultValue(const char* path, HKEY root = HKEY_CLASSES_ROOT)
 {
     Value v;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return v;
     char buffer[1024];
     DWORD size = sizeof buffer;
@@ -142,6 +143,7 @@ protected:
                 RegCloseKey(existing);
             }
             RegDeleteTreeA(HKEY_CLASSES_ROOT, kAssociationKeys[i]);
+            RegDeleteTreeA(HKEY_CURRENT_USER, userClassesPath(i).c_str());
         }
     }
 
@@ -149,6 +151,7 @@ protected:
     {
         for (int i = 0; i < 2; ++i) {
             RegDeleteTreeA(HKEY_CLASSES_ROOT, kAssociationKeys[i]);
+            RegDeleteTreeA(HKEY_CURRENT_USER, userClassesPath(i).c_str());
             if (had[i]) {
                 HKEY backup, restored;
                 RegOpenKeyExA(HKEY_CURRENT_USER, backupPath(i).c_str(), 0, KEY_READ, &backup);
@@ -162,6 +165,7 @@ protected:
     }
 
     static std::string backupPath(int i) { return std::string(kBackupRoot) + "\\Association" + char('0' + i); }
+    static std::string userClassesPath(int i) { return std::string("Software\\Classes\\") + kAssociationKeys[i]; }
 
     bool had[2] = {false, false};
 };
@@ -187,20 +191,21 @@ std::vector<ExpectedValue> fullAssociation()
     };
 }
 
-void expectFullAssociation()
+void expectFullAssociation(HKEY root = HKEY_CLASSES_ROOT)
 {
     for (const ExpectedValue& want : fullAssociation()) {
-        Value got = defaultValue(want.key);
+        Value got = defaultValue(want.key, root);
         ASSERT_TRUE(got.present) << want.key;
         EXPECT_EQ(want.type, got.type) << want.key;
         EXPECT_EQ(want.data, got.data) << want.key;
     }
 }
 
-void setDefault(const char* path, const char* text)
+void setDefault(const char* path, const char* text, DWORD options = REG_OPTION_NON_VOLATILE)
 {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, path, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, options,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, nullptr, 0, REG_SZ,
                                             reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1));
     RegCloseKey(key);
@@ -269,6 +274,61 @@ TEST_F(FileAssociation, OpenCommandGivesTheProgramTheWholeFileName)
     }
     // The icon names the program bare, followed by the icon index.
     EXPECT_EQ(withZero(programPath() + ",1"), defaultValue("NfoFile\\DefaultIcon").data);
+}
+
+const char kFailure[] = ".Nfo files could not be associated with Tavelin";
+
+// A key that everyone may read, and its owner delete, but no one write: the
+// machine-wide .nfo type that a user without admin rights meets on Windows.
+void makeReadOnly(const char* path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;0x70019;;;WD)", SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, WRITE_DAC, &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
+    RegCloseKey(key);
+    LocalFree(descriptor);
+    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, &key)) << "still writable";
+}
+
+TEST_F(FileAssociation, RefusedClassesRootWritesTheSameValuesForTheUser)
+{
+    setDefault(".nfo", "OtherViewer.Document");
+    makeReadOnly(".nfo");
+    std::vector<ShownBox> boxes = associate(IDYES);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Success", boxes[1].caption);
+    HKEY userClasses;   // Wine's HKEY_CLASSES_ROOT does not show them
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, KEY_READ, &userClasses));
+    expectFullAssociation(userClasses);
+    EXPECT_EQ(withZero("OtherViewer.Document"), defaultValue(".nfo").data);
+    EXPECT_FALSE(defaultValue("NfoFile").present);
+}
+
+// A volatile NfoFile takes no non-volatile "shell" below it: the third key
+// fails after two values have been written. Both are put back, a new ".nfo"
+// is removed, nothing goes to the user's classes, and the box says it failed.
+TEST_F(FileAssociation, FailedWriteLeavesEverythingAsItWasAndSaysSo)
+{
+    for (bool extensionExisted : {true, false}) {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".nfo");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "NfoFile");
+        if (extensionExisted)
+            setDefault(".nfo", "OtherViewer.Document");
+        setDefault("NfoFile", "Old type", REG_OPTION_VOLATILE);
+        std::vector<ShownBox> boxes = associate(IDYES);
+        ASSERT_EQ(extensionExisted ? 2u : 1u, boxes.size()) << extensionExisted;
+        EXPECT_EQ("Error", boxes.back().caption);
+        EXPECT_EQ(kFailure, boxes.back().text);
+        EXPECT_EQ("O", boxes.back().buttons);
+        EXPECT_EQ(extensionExisted ? withZero("OtherViewer.Document") : "", defaultValue(".nfo").data);
+        EXPECT_EQ(withZero("Old type"), defaultValue("NfoFile").data);
+        HKEY key;
+        EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "NfoFile\\shell", 0, KEY_READ, &key));
+        EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.nfo", 0, KEY_READ, &key));
+    }
 }
 
 }  // namespace

@@ -581,14 +581,16 @@ TEST(Resources, EverythingIsUsEnglishAndNothingElseIsIncluded)
         {RT_MENU, IDR_MAINMENU},      {RT_MENU, IDR_CONTEXTMENU},      {RT_DIALOG, IDD_ABOUT},
         {RT_GROUP_ICON, IDI_APP},     {RT_GROUP_ICON, IDI_DOC},        {RT_BITMAP, IDB_ABOUT},
         {RT_GROUP_CURSOR, IDC_HAND_OPEN}, {RT_GROUP_CURSOR, IDC_HAND_GRAB}, {RT_GROUP_CURSOR, IDC_UPDOWN},
+        {RT_MANIFEST, 1},             {RT_VERSION, VS_VERSION_INFO},
     };
     for (const auto& r : all)
         EXPECT_NE(nullptr, rawResource(r.type, r.id).data) << LOWORD(r.type) << " " << r.id;
 
     std::set<int> types;
     EnumResourceTypesA(appInstance, collectType, reinterpret_cast<LONG_PTR>(&types));
-    types.erase(24);    // the toolchain's default manifest in the test program
-    const std::set<int> expected = {1, 2, 3, 4, 5, 12, 14};   // cursor, bitmap, icon, menu, dialog, groups
+    // cursor, bitmap, icon, menu, dialog, groups, version, manifest (which
+    // takes the place of the toolchain's default one)
+    const std::set<int> expected = {1, 2, 3, 4, 5, 12, 14, 16, 24};
     EXPECT_EQ(expected, types);
 }
 
