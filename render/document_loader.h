@@ -10,6 +10,18 @@
 
 class TextDocument;
 
+// A file's text, read and decoded but not yet split into lines: a block from
+// allocatePages with the text at positions 1 to length, zero bytes behind it.
+struct LoadedText {
+    uint8_t* buffer;            // null when the file was not read; free with freePages
+    uint32_t length;
+    const char* error;          // why not, in plain words; null on success
+    TextReading reading;        // how the file was read
+};
+
+// "-" reads standard input to its end.
+LoadedText loadText(const char* path, EncodingChoice choice);
+
 struct LoadedDocument {
     TextDocument* document;     // null when the file was not loaded
     const char* error;          // why not, in plain words; null on success

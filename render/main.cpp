@@ -43,27 +43,38 @@ bool outputIsAnInput(const std::string& output, const std::vector<RenderTask>& t
     return false;
 }
 
-const char* encodingName(TextEncoding encoding)
+// How a file was read, for -v.
+std::string readingName(const TextReading& reading)
 {
-    switch (encoding) {
-    case TextEncoding::utf8: return "UTF-8";
-    case TextEncoding::utf16le: return "UTF-16LE";
-    case TextEncoding::utf16be: return "UTF-16BE";
-    default: return "code page 437";
+    std::string name;
+    switch (reading.encoding) {
+    case TextEncoding::utf8: name = "UTF-8"; break;
+    case TextEncoding::utf16le: name = "UTF-16LE"; break;
+    case TextEncoding::utf16be: name = "UTF-16BE"; break;
+    case TextEncoding::utf8FromWindows1252: name = "double-encoded Windows-1252 UTF-8, restored"; break;
+    case TextEncoding::utf8FromLatin1: name = "double-encoded Latin-1 UTF-8, restored"; break;
+    default: name = "code page 437";
     }
+    if (reading.sauceLeftOut)
+        name += ", SAUCE record left out";
+    return name;
 }
 
-void describe(const RenderTask& task, const RenderOutcome& outcome)
+void describe(const RenderTask& task, const RenderOutcome& outcome, bool text)
 {
     const PngFormat& f = outcome.format;
     std::string format = f.palette ? std::to_string(f.bitDepth) + "-bit palette of " +
                                          std::to_string(f.colors.size())
                                    : std::string("RGB");
-    fprintf(stderr, "%s: %s -> %s: %d x %d, %s, read as %s", program, task.input.c_str(), task.output.c_str(),
-            outcome.width, outcome.height, format.c_str(), encodingName(outcome.reading.encoding));
+    if (text)
+        fprintf(stderr, "%s: %s -> %s: text", program, task.input.c_str(), task.output.c_str());
+    else
+        fprintf(stderr, "%s: %s -> %s: %d x %d, %s", program, task.input.c_str(), task.output.c_str(),
+                outcome.width, outcome.height, format.c_str());
+    fprintf(stderr, ", read as %s", readingName(outcome.reading).c_str());
     if (outcome.reading.unmapped)
-        fprintf(stderr, ", %llu character%s without a glyph drawn as '?'", (unsigned long long)outcome.reading.unmapped,
-                outcome.reading.unmapped == 1 ? "" : "s");
+        fprintf(stderr, ", %llu character%s without a glyph drawn as '?'",
+                (unsigned long long)outcome.reading.unmapped, outcome.reading.unmapped == 1 ? "" : "s");
     fputc('\n', stderr);
 }
 
@@ -98,7 +109,8 @@ int main(int argc, char** argv)
         if (outputIsAnInput(task.output, tasks))
             error = "not written: " + task.output + " is an input file";
         else {
-            outcome = renderFile(task.input, task.output, options.request, options.encoding);
+            outcome = options.text ? writeText(task.input, options.encoding)
+                                   : renderFile(task.input, task.output, options.request, options.encoding);
             if (!outcome.error.empty())
                 error = outcome.inputFailed ? outcome.error : "cannot write " + task.output + ": " + outcome.error;
         }
@@ -108,7 +120,7 @@ int main(int argc, char** argv)
             fprintf(stderr, "%s: %s: %s\n", program, task.input.c_str(), error.c_str());
             ++failures;
         } else if (options.verbose) {
-            describe(task, outcome);
+            describe(task, outcome, options.text);
         }
     }
     if (progress)

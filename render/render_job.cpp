@@ -3,9 +3,15 @@
 
 #include <new>
 
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "document/document_storage.h"
 #include "document/text_document.h"
 #include "render/bit_rows.h"
 #include "render/document_loader.h"
+#include "render/text_output.h"
 
 namespace {
 
@@ -91,5 +97,35 @@ RenderOutcome renderFile(const std::string& input, const std::string& output, co
         }
     }
     delete loaded.document;
+    return outcome;
+}
+
+RenderOutcome writeText(const std::string& input, EncodingChoice encoding)
+{
+    RenderOutcome outcome = {};
+    LoadedText text = loadText(input.c_str(), encoding);
+    outcome.reading = text.reading;
+    if (!text.buffer) {
+        outcome.error = text.error;
+        outcome.inputFailed = true;
+        return outcome;
+    }
+    // In pieces of about a megabyte, each ending outside a run of carriage
+    // returns, which only the byte after the run tells how to write.
+    const uint8_t* bytes = text.buffer + 1;
+    std::string utf8;
+    for (size_t at = 0; at < text.length && outcome.error.empty();) {
+        size_t end = text.length - at > (1 << 20) ? at + (1 << 20) : text.length;
+        while (end < text.length && bytes[end - 1] == '\r')
+            ++end;
+        utf8.clear();
+        appendTextAsUtf8(bytes + at, end - at, utf8);
+        if (fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size())
+            outcome.error = strerror(errno);
+        at = end;
+    }
+    if (outcome.error.empty() && fflush(stdout) != 0)
+        outcome.error = strerror(errno);
+    freePages(text.buffer);
     return outcome;
 }

@@ -21,6 +21,9 @@ struct RenderOutcome {
 RenderOutcome renderFile(const std::string& input, const std::string& output, const RenderRequest& request,
                          EncodingChoice encoding);
 
+// One file's text written to standard output as UTF-8 (text_output.h).
+RenderOutcome writeText(const std::string& input, EncodingChoice encoding);
+
 // The rows of an image as the PNG will hold them, and the format: the fast
 // path's for a whole document without the fade, the composer's packed rows
 // for everything else. Exposed for the tests, which hold the two paths

@@ -9,7 +9,8 @@
 const char renderUsage[] =
     "Usage: tavelin-render [OPTION]... FILE...\n"
     "Render .nfo files to PNG images, as the Tavelin viewer draws them.\n"
-    "Each FILE becomes FILE.png beside it unless -o or -d says otherwise.\n"
+    "Each FILE becomes FILE.png beside it unless -o or -d says otherwise;\n"
+    "a FILE of - is standard input, drawn to standard output.\n"
     "\n"
     "  -o, --output=OUT        write the one image to OUT (- is standard output)\n"
     "  -d, --output-dir=DIR    write FILE.png into DIR\n"
@@ -22,6 +23,8 @@ const char renderUsage[] =
     "      --bg=RRGGBB         background colour (default 404040)\n"
     "  -s, --scale=N           draw each pixel as an N x N block, 1 to 8 (default 1)\n"
     "  -e, --encoding=ENC      cp437, utf-8, utf-16 or auto (default auto)\n"
+    "      --text              write the text as UTF-8 to standard output instead,\n"
+    "                          each character as drawn, line ends as in the file\n"
     "  -q, --quiet             no progress count\n"
     "  -v, --verbose           say what was written for each file\n"
     "  -h, --help              show this help and exit\n"
@@ -31,7 +34,7 @@ const char renderUsage[] =
 
 namespace {
 
-enum LongOnly { optView = 256, optAt, optNoFade, optFg, optBg };
+enum LongOnly { optView = 256, optAt, optNoFade, optFg, optBg, optText };
 
 const option longOptions[] = {
     { "output", required_argument, nullptr, 'o' },
@@ -44,6 +47,7 @@ const option longOptions[] = {
     { "bg", required_argument, nullptr, optBg },
     { "scale", required_argument, nullptr, 's' },
     { "encoding", required_argument, nullptr, 'e' },
+    { "text", no_argument, nullptr, optText },
     { "quiet", no_argument, nullptr, 'q' },
     { "verbose", no_argument, nullptr, 'v' },
     { "help", no_argument, nullptr, 'h' },
@@ -165,6 +169,7 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             if (!parseEncoding(arg, &options.encoding))
                 error = std::string("invalid encoding '") + arg + "' (cp437, utf-8, utf-16 or auto)";
             break;
+        case optText: options.text = true; break;
         case 'q': options.quiet = true; break;
         case 'v': options.verbose = true; break;
         case 'h': options.showHelp = true; break;
@@ -194,7 +199,9 @@ RenderOptions parseRenderOptions(int argc, char** argv)
             files.pop_back();
         }
     }
-    if (haveThumbnail && (haveView || haveScale))
+    if (options.text && (haveView || haveThumbnail || haveScale || haveOutput || haveDirectory))
+        error = "--text writes to standard output; it cannot be combined with -o, -d, --view, --thumbnail or --scale";
+    else if (haveThumbnail && (haveView || haveScale))
         error = "--thumbnail cannot be combined with --view or --scale";
     else if ((haveAt || haveNoFade) && !haveView)
         error = "--at and --no-fade need --view";
@@ -212,8 +219,11 @@ RenderOptions parseRenderOptions(int argc, char** argv)
         task.input = file;
         if (haveOutput)
             task.output = output;
+        else if (options.text || (file == "-" && !haveDirectory))
+            task.output = "-";
         else if (haveDirectory)
-            task.output = directory + (directory.empty() || directory.back() == '/' ? "" : "/") + baseName(file) + ".png";
+            task.output = directory + (directory.empty() || directory.back() == '/' ? "" : "/") +
+                          (file == "-" ? std::string("stdin") : baseName(file)) + ".png";
         else
             task.output = file + ".png";
         options.tasks.push_back(task);

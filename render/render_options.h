@@ -11,13 +11,14 @@
 #include "document/text_encoding.h"
 
 struct RenderTask {
-    std::string input;
+    std::string input;      // "-" is standard input
     std::string output;     // "-" is standard output
 };
 
 struct RenderOptions {
     RenderRequest request;
     EncodingChoice encoding;
+    bool text;              // write each file's text as UTF-8 to standard output
     bool quiet;
     bool verbose;
     bool showHelp;

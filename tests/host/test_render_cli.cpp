@@ -42,8 +42,9 @@ void spit(const std::string& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Runs the program with args; fileSizeLimit > 0 caps the files it may write.
-CommandRun run(const std::vector<std::string>& args, long fileSizeLimit = 0)
+// Runs the program with args; fileSizeLimit > 0 caps the files it may write;
+// input, when given, is the file its standard input reads.
+CommandRun run(const std::vector<std::string>& args, long fileSizeLimit = 0, const std::string& input = "")
 {
     static int serial;
     std::string base = std::string(::testing::TempDir()) + "tavelin-cli-" + std::to_string(getpid()) + "-" +
@@ -55,6 +56,8 @@ CommandRun run(const std::vector<std::string>& args, long fileSizeLimit = 0)
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, 1);
         dup2(err, 2);
+        if (!input.empty())
+            dup2(open(input.c_str(), O_RDONLY), 0);
         if (fileSizeLimit > 0) {
             rlimit limit = { (rlim_t)fileSizeLimit, (rlim_t)fileSizeLimit };
             setrlimit(RLIMIT_FSIZE, &limit);
@@ -226,26 +229,42 @@ void appendUtf8(std::string& out, uint32_t c)
 
 }  // namespace
 
-// Art saved as UTF-8 (without a byte order mark) or as UTF-16 with one is
-// read as such and gives the very image of its code page 437 original.
+// Art saved as UTF-8 (without a byte order mark), as UTF-16 with one, or
+// double-encoded through Windows-1252 with a SAUCE record behind it is read as
+// such and gives the very image of its code page 437 original; --text gives
+// the Unicode of what is drawn, from a file or from standard input.
 TEST_F(RenderCommand, UnicodeCopiesRenderAsTheirOriginal)
 {
     std::string original = "\xC9\xCD\xCD\xBB \x01\x02 \x7F\r\n\xBA\t\xB0\xB1\xB2\xDB\xBA\r\n\xC8\xCD\xCD\xBC \xE1\xF8\n";
-    std::string utf8, utf16 = "\xFF\xFE";
+    std::string utf8, utf16 = "\xFF\xFE", doubled;
     for (unsigned char byte : original) {
         uint32_t c = byte == '\r' || byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte);
         appendUtf8(utf8, c);
         utf16 += (char)(c & 0xFF);
         utf16 += (char)(c >> 8);
+        appendUtf8(doubled, byte);    // the bytes above 0x9F read as Windows-1252
     }
+    std::string sauce = "SAUCE00" + std::string(121, '\0');
     spit(dir + "/cp437.nfo", original);
     spit(dir + "/utf8.nfo", utf8);
     spit(dir + "/utf16.nfo", utf16);
-    CommandRun r = run({ "-v", dir + "/cp437.nfo", dir + "/utf8.nfo", dir + "/utf16.nfo" });
+    spit(dir + "/double.nfo", doubled + "\x1A" + sauce);
+    CommandRun r = run({ "-v", dir + "/cp437.nfo", dir + "/utf8.nfo", dir + "/utf16.nfo", dir + "/double.nfo" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("read as UTF-8"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("read as UTF-16LE"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("read as double-encoded Windows-1252 UTF-8, restored, SAUCE record left out"),
+              std::string::npos) << r.err;
     std::string image = slurp(dir + "/cp437.nfo.png");
     EXPECT_EQ(slurp(dir + "/utf8.nfo.png"), image);
     EXPECT_EQ(slurp(dir + "/utf16.nfo.png"), image);
+    EXPECT_EQ(slurp(dir + "/double.nfo.png"), image);
+
+    r = run({ "--text", dir + "/double.nfo", dir + "/utf16.nfo" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, utf8 + utf8);
+    r = run({ "--text", "-" }, 0, dir + "/cp437.nfo");
+    EXPECT_EQ(r.out, utf8);
+    r = run({ "-o", dir + "/stdin.png", "-" }, 0, dir + "/utf16.nfo");
+    EXPECT_EQ(slurp(dir + "/stdin.png"), image);
 }
