@@ -120,8 +120,8 @@ static void onSize(HWND wnd, FrameWindow* frame, WPARAM kind, LPARAM size)
 // new font, and the view its new scale even when its size stays.
 static void onDpiChanged(HWND wnd, FrameWindow* frame, const RECT* suggested)
 {
-    SetWindowPos(wnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveWindow(wnd, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, TRUE);
     RECT status = {0, 0, 0, 0};
     GetWindowRect(frame->statusWnd, &status);
     frame->statusHeight = status.bottom - status.top;

@@ -12,27 +12,26 @@
 static const int metricIndexes[6] = {SM_CXFRAME,     SM_CYFRAME,      SM_CYCAPTION,
                                      SM_CYMENUSIZE,  SM_CXMAXIMIZED,  SM_CYMAXIMIZED};
 
-FrameMetrics readFrameMetrics()
+// The six metrics in FrameMetrics order: the system's own for a dpi of 0.
+static FrameMetrics readMetrics(int32_t dpi)
 {
-    FrameMetrics m;
-    m.frameWidth = GetSystemMetrics(SM_CXFRAME);
-    m.frameHeight = GetSystemMetrics(SM_CYFRAME);
-    m.captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    m.menuHeight = GetSystemMetrics(SM_CYMENUSIZE);
-    m.maximizedWidth = GetSystemMetrics(SM_CXMAXIMIZED);
-    m.maximizedHeight = GetSystemMetrics(SM_CYMAXIMIZED);
+    int32_t values[6];
+    for (int i = 0; i < 6; ++i)
+        values[i] = dpi ? systemMetricForDpi(metricIndexes[i], dpi) : GetSystemMetrics(metricIndexes[i]);
+    FrameMetrics m = {values[0], values[1], values[2], values[3], values[4], values[5]};
     return m;
 }
 
+FrameMetrics readFrameMetrics()
+{
+    return readMetrics(0);
+}
+
+// At the system's DPI GetSystemMetrics is the answer, so that the frame there
+// is sized exactly as it always was.
 FrameMetrics readFrameMetrics(int32_t dpi)
 {
-    if (dpi == windowDpi(nullptr))
-        return readFrameMetrics();
-    int32_t values[6];
-    for (int i = 0; i < 6; ++i)
-        values[i] = systemMetricForDpi(metricIndexes[i], dpi);
-    FrameMetrics m = {values[0], values[1], values[2], values[3], values[4], values[5]};
-    return m;
+    return readMetrics(dpi == windowDpi(nullptr) ? 0 : dpi);
 }
 
 WindowSize fitWindowSize(const TextDocument* document)

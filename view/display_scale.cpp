@@ -22,8 +22,6 @@ int32_t logicalCoordinate(int32_t screen, int32_t scale)
 
 int32_t logicalExtent(int32_t screen, int32_t scale)
 {
-    if (scale <= 1)
-        return screen;
     return screen / scale + (screen % scale > 0 ? 1 : 0);
 }
 
@@ -61,8 +59,6 @@ static void doubleRow(const Pixel* row, Pixel* first, Pixel* second, int32_t out
 void scalePictureUp(const Pixel* picture, int32_t width, int32_t scale, Pixel* out, int32_t outWidth,
                     int32_t outHeight)
 {
-    if (!picture || !out || width <= 0 || outWidth <= 0 || scale < 1)
-        return;
     const int64_t stride = outWidth;
     for (int32_t y = 0, source = 0; y < outHeight; y += scale, ++source) {
         const Pixel* row = picture + (int64_t)source * width;

@@ -17,7 +17,7 @@ const int32_t logicalDpi = 96;
 // 96 and 120 give 1, 144 and 192 give 2, 240 and 288 give 3.
 int32_t scaleForDpi(int32_t dpi);
 
-// A screen coordinate (a pixel of s x s blocks) as a logical one, rounded
+// A screen coordinate (a pixel of s x s blocks; s of 0 counts as 1) as a logical one, rounded
 // toward minus infinity, so that a move across a block boundary always counts
 // one logical pixel whichever the sign.
 int32_t logicalCoordinate(int32_t screen, int32_t scale);
@@ -34,6 +34,6 @@ void scaleRowUp(const Pixel* row, int32_t scale, Pixel* out, int32_t outWidth);
 // A whole picture of logical pixels, `width` a row, drawn as s x s blocks into
 // a top-down screen image of outWidth x outHeight pixels, which may cut the
 // last blocks at the right and bottom edges but asks for no more blocks than
-// the picture has.
+// the picture has. Both images exist; the scale is at least 1.
 void scalePictureUp(const Pixel* picture, int32_t width, int32_t scale, Pixel* out, int32_t outWidth,
                     int32_t outHeight);
