@@ -58,7 +58,8 @@ bench: render
 	@cmake --build --preset bench -j $(JOBS)
 	@TAVELIN_RENDER=build/release/tavelin-render build/bench/tavelin_bench $(BENCH_ARGS)
 	@if cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
-	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
+	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; \
+	  TAVELIN_WINE_DPI=192 scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
 
 build-fuzz: setup
 	@cmake --preset fuzz >/dev/null 2>&1
