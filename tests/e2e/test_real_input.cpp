@@ -6,11 +6,9 @@
 // built-in font, which gives the scroll position in pixels; and the clipboard
 // is read for what a selection copied.
 //
-// On a screen of high DPI (the 192-DPI prefix, ctest e2e_192dpi) the same
-// tests run in logical pixels: the picture is read back as blocks of the
-// screen's scale, each one colour, and the pointer is placed at the screen
-// pixels of logical points. The screen image is also compared with the
-// renderer's image of the same view at that scale, pixel for pixel.
+// At high DPI (ctest e2e_192dpi) the same tests run in logical pixels: the
+// picture is read back as blocks of the screen's scale and the pointer placed
+// at the screen pixels of logical points.
 //
 // Every wait polls with a deadline; every program is closed (WM_CLOSE, then
 // TerminateProcess), every mouse button released, the settings put back as
@@ -338,27 +336,19 @@ std::vector<uint32_t> renderedView(const std::string& unixFile, int width, int h
     const std::string script = "\"$1\" -q --scale \"$2\" --view \"$3\" --at \"$4\" -o \"$5\" \"$6\" && "
                                "convert \"$5\" -depth 8 \"rgb:$7\"";
     std::vector<uint32_t> pixels;
-    const char* renderer = getenv("TAVELIN_RENDER");
-    if (!renderer ||
-        !runUnixCommand({"/bin/sh", "-c", script, "sh", renderer, std::to_string(scale),
-                         std::to_string(width) + "x" + std::to_string(height), std::to_string(at), png,
-                         unixFile, rgb},
-                        true))
-        return pixels;
     const size_t count = size_t(width) * scale * height * scale;
-    HANDLE file = CreateFileA(windowsPath(rgb.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
     std::vector<uint8_t> bytes(count * 3 + 1);
     DWORD got = 0;
-    if (file != INVALID_HANDLE_VALUE) {
-        ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (runUnixCommand({"/bin/sh", "-c", script, "sh", getenv("TAVELIN_RENDER"), std::to_string(scale),
+                        std::to_string(width) + "x" + std::to_string(height), std::to_string(at), png,
+                        unixFile, rgb}, true))
+        file = CreateFileA(windowsPath(rgb.c_str()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE && ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr))
         CloseHandle(file);
-    }
     DeleteFileA(windowsPath(png.c_str()).c_str());
     DeleteFileA(windowsPath(rgb.c_str()).c_str());
-    if (got != count * 3)
-        return pixels;
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; got == count * 3 && i < count; ++i)
         pixels.push_back(uint32_t(bytes[3 * i]) << 16 | uint32_t(bytes[3 * i + 1]) << 8 | bytes[3 * i + 2]);
     return pixels;
 }
@@ -809,22 +799,19 @@ TEST_F(RealInput, ScreenImageIsTheRenderersViewAtTheScreensScale)
         }
         const std::vector<uint32_t> rendered = renderedView(unixFile, width_, height_, at, scale_);
         ASSERT_FALSE(rendered.empty()) << "no image from the renderer";
-        std::vector<uint32_t> expected, shown;
-        int w = 0, h = 0;
-        waitFor([&]() {
-            shown = captureClient(view_, &w, &h);
-            if (w > width_ * scale_ || h > height_ * scale_)
-                return false;
-            expected.clear();
-            for (int row = 0; row < h; ++row)
-                for (int column = 0; column < w; ++column)
-                    expected.push_back(rendered[size_t(row) * width_ * scale_ + column]);
-            return shown == expected;
-        }, 3000);
-        ASSERT_EQ(expected.size(), shown.size()) << "the view changed its size";
+        // The screen's part of the image: the last blocks may be cut.
         size_t wrong = 0;
-        for (size_t i = 0; i < shown.size(); ++i)
-            wrong += shown[i] != expected[i];
+        waitFor([&]() {
+            int w = 0, h = 0;
+            std::vector<uint32_t> shown = captureClient(view_, &w, &h);
+            wrong = 1;
+            if (w > width_ * scale_ || h > height_ * scale_)
+                return false;   // the view grew
+            wrong = 0;
+            for (int i = 0; i < w * h; ++i)
+                wrong += shown[i] != rendered[size_t(i / w) * width_ * scale_ + i % w];
+            return wrong == 0;
+        }, 3000);
         EXPECT_EQ(0u, wrong) << "pixels unlike the renderer's at " << at << ", scale " << scale_;
     }
     DeleteFileA(windowsPath(unixFile.c_str()).c_str());
@@ -835,14 +822,7 @@ TEST_F(RealInput, ScreenImageIsTheRenderersViewAtTheScreensScale)
 TEST_F(RealInput, DoubleClickFitsTheFrameToTheTextAtTheScreensScale)
 {
     ASSERT_NO_FATAL_FAILURE(launch(1));
-    RECT before;
-    GetWindowRect(frame_, &before);
-    MoveWindow(frame_, before.left + 10, before.top + 10, 300 * scale_, 250 * scale_, TRUE);
-    ASSERT_TRUE(waitFor([&]() {
-        RECT now;
-        GetWindowRect(frame_, &now);
-        return now.right - now.left == 300 * scale_;
-    }, 3000));
+    MoveWindow(frame_, 10, 10, 300 * scale_, 250 * scale_, TRUE);
     moveTo(columnX(3), rowY(3));
     for (int click = 0; click < 2; ++click) {
         sendMouse(MOUSEEVENTF_LEFTDOWN);
@@ -851,14 +831,12 @@ TEST_F(RealInput, DoubleClickFitsTheFrameToTheTextAtTheScreensScale)
     const FrameMetrics metrics = readFrameMetrics();
     const WindowSize size = fitWindowSize(int(fileLine(1).size()), kFileLines + 1, metrics, scale_);
     const WindowPlacement place = placeOnScreen(size.width, size.height, metrics);
-    RECT rect = {0, 0, 0, 0};
+    RECT r = {0, 0, 0, 0};
     EXPECT_TRUE(waitFor([&]() {
-        GetWindowRect(frame_, &rect);
-        return rect.left == place.x && rect.top == place.y && rect.right - rect.left == place.width &&
-               rect.bottom - rect.top == place.height;
-    }, 3000)) << rect.left << "," << rect.top << " " << rect.right - rect.left << "x"
-              << rect.bottom - rect.top << " instead of " << place.x << "," << place.y << " "
-              << place.width << "x" << place.height;
+        GetWindowRect(frame_, &r);
+        return r.left == place.x && r.top == place.y && r.right - r.left == place.width &&
+               r.bottom - r.top == place.height;
+    }, 3000)) << r.left << "," << r.top << " " << r.right - r.left << "x" << r.bottom - r.top;
 }
 
 }  // namespace
