@@ -16,7 +16,7 @@
 
 namespace {
 
-TEST(DisplayScale, ScaleForDpiPointerPositionsAndExtents)
+TEST(DisplayScale, ScaleForDpiPointerPositionsExtentsAndFit)
 {
     const int32_t dpiScale[][2] = {{96, 1}, {120, 1}, {143, 1}, {144, 2}, {192, 2}, {239, 2},
                                    {240, 3}, {288, 3}, {336, 4}, {47, 1}, {0, 1}, {-96, 1}};
@@ -30,11 +30,7 @@ TEST(DisplayScale, ScaleForDpiPointerPositionsAndExtents)
     EXPECT_EQ(logicalExtent(800, 2), 400);
     EXPECT_EQ(logicalExtent(801, 2), 401);
     EXPECT_EQ(logicalExtent(7, 3), 3);
-}
-
-// The text grows by the scale, the frame's own parts come as measured.
-TEST(DisplayScale, FitToTextScalesTheTextButNotTheFrame)
-{
+    // Fit to text: the text grows by the scale, the frame's parts come as measured.
     const FrameMetrics doubled = {8, 8, 38, 38, 2560, 2000};
     WindowSize size = fitWindowSize(80, 3, doubled, 2);
     EXPECT_EQ(size.width, 2 * 660 + 16);

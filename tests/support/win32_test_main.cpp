@@ -1,8 +1,6 @@
 // Entry of the Wine-run test executables: fills the program's globals the way
 // the program's own entry point does, then runs every test. In a prefix of
-// another DPI (TAVELIN_WINE_DPI, scripts/wine-run.sh) the tests measure, place
-// and read windows in screen pixels, as the program does: the test process is
-// DPI-aware too, so that the system does not translate what it sees.
+// another DPI (TAVELIN_WINE_DPI) the tests, like the program, are DPI-aware.
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// A Unix command started from a Wine-run test, through Wine's own spawn
-// helper: for what only the Unix side has (a log on the Unix stderr, the
-// Linux renderer, ImageMagick).
+// A Unix command started from a Wine-run test through Wine's spawn helper.
 #pragma once
 
 #include <string>
