@@ -1,6 +1,6 @@
 # The two commands of the README, plus the renderer, the benchmarks and the fuzzers.
 #   make test              build both presets and run every test (host and Wine)
-#   make run [FILE=x.nfo]  build and start the viewer under Wine
+#   make run [FILE=x.nfo]  build and start the viewer under Wine (TAVELIN_WINE_DPI=192: on a 192-DPI screen)
 #   make / make render     build tavelin-render, optimised: build/release/tavelin-render
 #   make bench             speed figures, as ratios against bare memory work
 #   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds

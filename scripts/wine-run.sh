@@ -12,6 +12,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dpi=${TAVELIN_WINE_DPI:-}
 export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix${dpi:+-${dpi}dpi}}
+# `wine-run.sh --prefix` names the prefix and runs nothing.
+if [ "${1:-}" = "--prefix" ]; then echo "$WINEPREFIX"; exit 0; fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
