@@ -1,6 +1,6 @@
 # The two commands of the README, plus the renderer, the benchmarks and the fuzzers.
 #   make test              build both presets and run every test (host and Wine)
-#   make run [FILE=x.nfo]  build and start the viewer under Wine
+#   make run [FILE=x.nfo]  build and start the viewer under Wine (TAVELIN_WINE_DPI=192: on a 192-DPI screen)
 #   make / make render     build tavelin-render, optimised: build/release/tavelin-render
 #   make bench             speed figures, as ratios against bare memory work
 #   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds
@@ -61,7 +61,8 @@ bench: render
 	@cmake --build --preset bench -j $(JOBS)
 	@TAVELIN_RENDER=build/release/tavelin-render build/bench/tavelin_bench $(BENCH_ARGS)
 	@if cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
-	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
+	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; \
+	  TAVELIN_WINE_DPI=192 scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
 
 build-fuzz: setup
 	@cmake --preset fuzz >/dev/null 2>&1

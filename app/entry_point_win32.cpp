@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "app/window_fit.h"
 #include "document/text_document.h"
+#include "view/window_dpi.h"
 
 static TextDocument* loadStartupDocument()
 {
@@ -18,14 +19,6 @@ static TextDocument* loadStartupDocument()
     // A file that cannot be read has told the user already and gives a
     // document without lines; a failed allocation gives none at all.
     return new TextDocument(fileName);
-}
-
-static WindowPlacement startupPlacement(const TextDocument* document)
-{
-    WindowSize size = {400, 400};
-    if (document)
-        size = fitWindowSize(document);
-    return placeOnScreen(size.width, size.height);
 }
 
 static void runMessageLoop()
@@ -46,7 +39,8 @@ extern "C" void WINAPI tavelinEntry()
 
     TextDocument* document = loadStartupDocument();
     registerFrameClass();
-    WindowPlacement place = startupPlacement(document);
+    // No window yet: the system's DPI, where the frame first appears.
+    WindowPlacement place = fitFrameToText(document, windowDpi(nullptr));
     HWND frame = createFrameWindow(place.x, place.y, place.width, place.height, document);
     if (frame) {
         ShowWindow(frame, SW_SHOWNORMAL);

@@ -118,6 +118,23 @@ static void onSize(HWND wnd, FrameWindow* frame, WPARAM kind, LPARAM size)
     SendMessageA(frame->statusWnd, WM_SIZE, kind, size);
 }
 
+// A move to a monitor of another DPI, or a new scale on this one: the frame
+// takes the rectangle the system suggests, the status bar its height in the
+// new font, and the view its new scale even when its size stays.
+static void onDpiChanged(HWND wnd, FrameWindow* frame, const RECT* suggested)
+{
+    MoveWindow(wnd, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, TRUE);
+    RECT status = {0, 0, 0, 0};
+    GetWindowRect(frame->statusWnd, &status);
+    frame->statusHeight = status.bottom - status.top;
+    onSize(wnd, frame, SIZE_RESTORED, 0);
+    if (frame->view) {
+        frame->view->rebuildBackBuffer();
+        frame->view->composeFrame();
+    }
+}
+
 static void onKeyDown(FrameWindow* frame, WPARAM key, LPARAM flags)
 {
     if (frame->view)
@@ -285,6 +302,11 @@ static LRESULT CALLBACK frameWindowProc(HWND wnd, UINT message, WPARAM wParam, L
         return 0;
     case WM_ERASEBKGND:
         return 1;   // the view and the status bar cover the client area
+    case WM_DPICHANGED:
+        if (!frame)
+            break;
+        onDpiChanged(wnd, frame, reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_KEYDOWN:
         if (!frame)
             break;

@@ -10,12 +10,13 @@ static int32_t saturate(int64_t value)
     return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : (int32_t)value;
 }
 
-WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetrics& m)
+WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetrics& m, int32_t scale)
 {
     WindowSize size;
-    int64_t width = 8 * (int64_t)widestLine + 2 * (int64_t)m.frameWidth + 20;
-    size.width = width < 100 ? 100 : saturate(width);
-    size.height = saturate(16 * (int64_t)lineCount + 2 * (int64_t)m.frameHeight
+    int64_t s = scale > 1 ? scale : 1;
+    int64_t width = s * (8 * (int64_t)widestLine + 20) + 2 * (int64_t)m.frameWidth;
+    size.width = width < 100 * s ? (int32_t)(100 * s) : saturate(width);
+    size.height = saturate(s * 16 * (int64_t)lineCount + 2 * (int64_t)m.frameHeight
                            + m.captionHeight + m.menuHeight);
     return size;
 }

@@ -98,8 +98,16 @@ if(E2E_TEST_SOURCES)
   add_test(NAME e2e_tests COMMAND tavelin_e2e_tests --gtest_filter=-RandomInput*)
   # Seeded random input on the real program, its short pass (make soak runs the long one).
   add_test(NAME random_input COMMAND tavelin_e2e_tests --gtest_filter=RandomInput.*)
+  # On a screen of 192 DPI (a Wine prefix of its own, scripts/wine-run.sh): the
+  # real input and a shorter random pass. The screen images are compared with
+  # the renderer's, which the host preset builds (make test builds it first).
+  add_test(NAME e2e_192dpi COMMAND tavelin_e2e_tests --gtest_filter=RealInput.*)
+  add_test(NAME random_input_192dpi COMMAND tavelin_e2e_tests --gtest_filter=RandomInput.ShortPass)
+  set(E2E_ENVIRONMENT "TAVELIN_EXE=$<TARGET_FILE:tavelin>;TAVELIN_EXAMPLES=${CMAKE_SOURCE_DIR}/examples;TAVELIN_RENDER=${CMAKE_SOURCE_DIR}/build/host/tavelin-render")
   set_tests_properties(e2e_tests random_input PROPERTIES RESOURCE_LOCK wine_desktop
-    ENVIRONMENT "TAVELIN_EXE=$<TARGET_FILE:tavelin>;TAVELIN_EXAMPLES=${CMAKE_SOURCE_DIR}/examples")
+    ENVIRONMENT "${E2E_ENVIRONMENT}")
+  set_tests_properties(e2e_192dpi random_input_192dpi PROPERTIES RESOURCE_LOCK wine_desktop
+    ENVIRONMENT "${E2E_ENVIRONMENT};TAVELIN_WINE_DPI=192;TAVELIN_RANDOM_STEPS=400")
 endif()
 
 # Speed figures of the program's own code under Wine (make bench).

@@ -5,6 +5,8 @@
 
 #include <unordered_map>
 
+#include "view/display_scale.h"
+
 namespace {
 
 // Bytes of composed pixels held at once.
@@ -54,11 +56,7 @@ const Pixel* PlannedRows::next()
     if (plan_.scale == 1)
         return nextFrameRow();
     if (repeatsLeft_ == 0) {
-        const Pixel* row = nextFrameRow();
-        Pixel* out = wide_.data();
-        for (int32_t x = 0; x < plan_.frame.width; ++x)
-            for (int32_t k = 0; k < plan_.scale; ++k)
-                *out++ = row[x];
+        scaleRowUp(nextFrameRow(), plan_.scale, wide_.data(), plan_.outWidth);
         repeatsLeft_ = plan_.scale;
     }
     --repeatsLeft_;

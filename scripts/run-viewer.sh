@@ -16,7 +16,8 @@ case "$(uname -s)" in
   MINGW*|MSYS*|CYGWIN*) exec "$exe" "$file" ;;
 esac
 
-export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix}
+WINEPREFIX=$("$here/scripts/wine-run.sh" --prefix)
+export WINEPREFIX
 winfile=$("$here/scripts/wine-run.sh" winepath -w "$file" 2>/dev/null | tr -d '\r') || true
 [ -n "${winfile:-}" ] || winfile="$file"
 

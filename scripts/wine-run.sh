@@ -5,9 +5,15 @@
 # dialog turned off, so a crashing test fails instead of hanging, and with a
 # Wine desktop of its own: windows get their frames drawn as on Windows and are
 # created and destroyed without waiting for an X window manager that Xvfb lacks.
+# With TAVELIN_WINE_DPI=N the prefix is another one, build/wineprefix-Ndpi,
+# whose screen has N DPI (the user's LogPixels, as the display settings write
+# it), for the tests and figures of a high-resolution screen.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix}
+dpi=${TAVELIN_WINE_DPI:-}
+export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix${dpi:+-${dpi}dpi}}
+# `wine-run.sh --prefix` names the prefix and runs nothing.
+if [ "${1:-}" = "--prefix" ]; then echo "$WINEPREFIX"; exit 0; fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
@@ -23,6 +29,9 @@ if [ ! -f "$WINEPREFIX/.tavelin-ready-desktop" ]; then
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+    if [ -n "$dpi" ]; then
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    fi
     wineserver -w
     touch "$WINEPREFIX/.tavelin-ready-desktop"
   fi

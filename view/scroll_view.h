@@ -1,8 +1,14 @@
 // ScrollView: the object behind the child window that shows a document.
 //
 // It owns the document, the two colours with the pixels derived from them, a
-// 32-bit screen image (a DIB section) with an off-screen back buffer of the same
-// size, the scroll position, the input modes and the two ends of the selection.
+// 32-bit screen image (a DIB section) with an off-screen back buffer, the
+// scroll position, the input modes and the two ends of the selection.
+//
+// Sizes, positions and steps are logical pixels (display_scale.h): width and
+// height, the back buffer and everything composed in it are logical; the
+// screen image is deviceWidth x deviceHeight screen pixels, each logical pixel
+// a scale x scale block of it. At 96 DPI the scale is 1 and the two sizes are
+// the same.
 // The operations are spread over the view's files by concern:
 //   view_colors.cpp         applyColors, setColors
 //   view_frame.cpp          composeFrame, drawLine, drawGlyph, applyFade, copyToScreen,
@@ -124,6 +130,9 @@ public:
     ColorRef foreColor;
     ColorRef backColor;
     HWND__* viewWnd;
+    int32_t scale;          // screen pixels a logical pixel takes each way; 0 counts as 1
+    int32_t deviceWidth;    // the screen image's size in screen pixels
+    int32_t deviceHeight;
 
     // Keeps the object's memory alive for ScrollTickers that outlive the
     // window: the number of tickers still running (and of openDocument calls

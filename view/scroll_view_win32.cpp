@@ -3,17 +3,21 @@
 // composed in), the one-blit presentation, the fit of the frame to the text
 // and the context menu.
 //
-// The buffers always match: both exist with width x height pixels, or neither
-// exists and width and height are 0. A window of no area, or one whose buffers
-// cannot be had, therefore draws nothing instead of writing through a null or
-// short buffer.
+// The buffers always match: both exist, the screen image with the window's
+// deviceWidth x deviceHeight pixels and the back buffer with the logical
+// width x height that cover them at the window's scale, or neither exists and
+// all four sizes are 0. A window of no area, or one whose buffers cannot be
+// had, therefore draws nothing instead of writing through a null or short
+// buffer. The scale is taken afresh from the window's DPI with every rebuild.
 #include <windows.h>
 
 #include "app/globals.h"
 #include "app/window_fit.h"
 #include "resources/resource.h"
+#include "view/display_scale.h"
 #include "view/scroll_view.h"
 #include "view/view_platform.h"
+#include "view/window_dpi.h"
 
 static_assert(sizeof(DibInfo) == sizeof(BITMAPINFO), "DibInfo mirrors BITMAPINFO");
 
@@ -53,8 +57,13 @@ void ScrollView::rebuildBackBuffer()
     int32_t newWidth, newHeight;
     measureWindow(viewWnd, newWidth, newHeight);
     releaseBackBuffer();
+    scale = scaleForDpi(windowDpi(viewWnd));
+    deviceWidth = newWidth;
+    deviceHeight = newHeight;
+    newWidth = logicalExtent(newWidth, scale);
+    newHeight = logicalExtent(newHeight, scale);
     if (newWidth > 0) {
-        describeTopDownImage(dibInfo, newWidth, newHeight);
+        describeTopDownImage(dibInfo, deviceWidth, deviceHeight);
         HDC windowDc = GetDC(viewWnd);
         void* bits = nullptr;
         dibSection = CreateDIBSection(windowDc, (BITMAPINFO*)&dibInfo, DIB_RGB_COLORS, &bits,
@@ -69,7 +78,7 @@ void ScrollView::rebuildBackBuffer()
         // Half a pair is no use: give back what was had and show nothing.
         releaseBackBuffer();
         describeTopDownImage(dibInfo, 0, 0);
-        width = height = 0;
+        width = height = deviceWidth = deviceHeight = 0;
     }
     visibleLines = height / cellHeight;
 }
@@ -92,7 +101,7 @@ void ScrollView::present()
     HDC windowDc = GetDC(viewWnd);
     HDC imageDc = CreateCompatibleDC(windowDc);
     HGDIOBJ previous = SelectObject(imageDc, dibSection);
-    BitBlt(windowDc, 0, 0, width, height, imageDc, 0, 0, SRCCOPY);
+    BitBlt(windowDc, 0, 0, deviceWidth, deviceHeight, imageDc, 0, 0, SRCCOPY);
     SelectObject(imageDc, previous);
     DeleteDC(imageDc);
     ReleaseDC(viewWnd, windowDc);
@@ -102,8 +111,7 @@ void ScrollView::autosize()
 {
     if (!document)
         return;
-    WindowSize size = fitWindowSize(document);
-    WindowPlacement place = placeOnScreen(size.width, size.height);
+    WindowPlacement place = fitFrameToText(document, windowDpi(frameWnd));
     MoveWindow(frameWnd, place.x, place.y, place.width, place.height, TRUE);
 }
 

@@ -1,7 +1,10 @@
 // The view's drawing operations: each describes the view's current state to
 // the shared composer (frame_composer.h) and draws with it into the view's
 // buffers. composeFrame composes the back buffer, copies it to the screen
-// image, fades the copy's edges and presents it.
+// image, fades the copy's edges and presents it. On a scaled screen the fade
+// is done in the back buffer's logical rows, as the renderer does it, and the
+// faded picture is then drawn in blocks onto the screen image.
+#include "view/display_scale.h"
 #include "view/frame_composer.h"
 #include "view/scroll_view.h"
 
@@ -35,9 +38,15 @@ void ScrollView::composeFrame()
 {
     if (backBuffer && width > 0 && height > 0) {
         composeFrameRows(describeFrame(*this), backBuffer, 0, height);
-        copyToScreen();
-        if (document && fadeEnabled)
-            applyFade();
+        if (scale > 1) {
+            if (document && fadeEnabled)
+                applyFade();
+            copyToScreen();
+        } else {
+            copyToScreen();
+            if (document && fadeEnabled)
+                applyFade();
+        }
     }
     present();
 }
@@ -54,12 +63,17 @@ void ScrollView::drawGlyph(uint8_t code, int32_t x, int32_t y, bool selected)
 
 void ScrollView::applyFade()
 {
-    fadeFrameRows(describeFrame(*this), screenBits, 0, height);
+    // Scaled, the logical picture is faded before it becomes blocks.
+    fadeFrameRows(describeFrame(*this), scale > 1 ? backBuffer : screenBits, 0, height);
 }
 
 void ScrollView::copyToScreen()
 {
     if (!hasBuffers(*this))
         return;
+    if (scale > 1) {
+        scalePictureUp(backBuffer, width, scale, screenBits, deviceWidth, deviceHeight);
+        return;
+    }
     __builtin_memcpy(screenBits, backBuffer, (size_t)width * (size_t)height * sizeof(Pixel));
 }

@@ -2,6 +2,11 @@
 // keys and the three mouse buttons into scrolling and selection, and the
 // ScrollTicker thread behind every kind of automatic scrolling.
 //
+// Mouse positions arrive in screen pixels and are taken as logical pixels
+// (display_scale.h) before anything else looks at them: a drag moves the text
+// with the pointer and the speed scroll goes as fast on the screen at any
+// scale, and the hit tests meet the cells where they are drawn.
+//
 // Mouse modes: the left button drags the text, the middle button scrolls at
 // the speed of the pointer's distance from the press point, the right button
 // selects and scrolls by itself at the top and bottom edges. SPACE starts and
@@ -20,6 +25,7 @@
 #include "app/globals.h"
 #include "document/text_document.h"
 #include "resources/resource.h"
+#include "view/display_scale.h"
 
 static const char viewClassName[] = "Tavelin";
 static const int32_t lineHeight = 16;
@@ -43,6 +49,24 @@ static POINT screenPointOf(HWND hwnd, LPARAM lParam)
     p.y = (int16_t)HIWORD(lParam);
     ClientToScreen(hwnd, &p);
     return p;
+}
+
+// The same point in logical pixels, for the drag and the speed scroll.
+static POINT logicalScreenPointOf(HWND hwnd, const ScrollView* view, LPARAM lParam)
+{
+    POINT p = screenPointOf(hwnd, lParam);
+    p.x = logicalCoordinate(p.x, view->scale);
+    p.y = logicalCoordinate(p.y, view->scale);
+    return p;
+}
+
+// A client coordinate of a mouse message as the unsigned word it arrives in,
+// scaled to logical pixels; a negative one (bit 15) stays negative.
+static uint16_t logicalWord(uint16_t value, const ScrollView* view)
+{
+    if (value & 0x8000 || view->scale <= 1)
+        return value;
+    return (uint16_t)(value / view->scale);
 }
 
 static void setCursorResource(int id)
@@ -220,7 +244,7 @@ static void onCommand(ScrollView* view, WPARAM wParam)
 
 static void dragTo(HWND hwnd, ScrollView* view, LPARAM lParam)
 {
-    POINT p = screenPointOf(hwnd, lParam);
+    POINT p = logicalScreenPointOf(hwnd, view, lParam);
     view->scrollByPixels(view->lastMouseY - p.y);
     view->lastMouseX = p.x;
     view->lastMouseY = p.y;
@@ -228,7 +252,7 @@ static void dragTo(HWND hwnd, ScrollView* view, LPARAM lParam)
 
 static void setSpeedFrom(HWND hwnd, ScrollView* view, LPARAM lParam)
 {
-    POINT p = screenPointOf(hwnd, lParam);
+    POINT p = logicalScreenPointOf(hwnd, view, lParam);
     view->scrollStep = p.y - view->lastMouseY;
 }
 
@@ -254,8 +278,8 @@ static void updateEdgeScroll(ScrollView* view)
 
 static void selectTo(ScrollView* view, LPARAM lParam)
 {
-    int32_t x = clampSelectionCoordinate(LOWORD(lParam), view->width);
-    int32_t y = clampSelectionCoordinate(HIWORD(lParam), view->height);
+    int32_t x = clampSelectionCoordinate(logicalWord(LOWORD(lParam), view), view->width);
+    int32_t y = clampSelectionCoordinate(logicalWord(HIWORD(lParam), view), view->height);
     view->caretLine = view->lineAtY(y);
     view->caretColumn = view->columnAtX(x, view->caretLine);
     updateSelReversed(view);
@@ -288,7 +312,7 @@ static void onLeftDown(HWND hwnd, ScrollView* view, LPARAM lParam)
     view->autoScrolling = 0;
     SetCapture(hwnd);
     setCursorResource(IDC_HAND_GRAB);
-    POINT p = screenPointOf(hwnd, lParam);
+    POINT p = logicalScreenPointOf(hwnd, view, lParam);
     view->lastMouseX = p.x;
     view->lastMouseY = p.y;
 }
@@ -317,8 +341,8 @@ static void onRightDown(HWND hwnd, ScrollView* view, LPARAM lParam)
     view->hasSelection = 0;
     view->selReversed = 0;
     view->autoScrolling = 0;
-    int32_t x = LOWORD(lParam);
-    int32_t y = HIWORD(lParam);
+    int32_t x = logicalWord(LOWORD(lParam), view);
+    int32_t y = logicalWord(HIWORD(lParam), view);
     SetCursor(LoadCursorA(nullptr, IDC_IBEAM));
     view->anchorLine = view->lineAtY(y);
     view->anchorColumn = view->columnAtX(x, view->anchorLine);
@@ -355,7 +379,7 @@ static void onMiddleDown(HWND hwnd, ScrollView* view, LPARAM lParam)
     view->middleScrolling = 1;
     SetCapture(hwnd);
     setCursorResource(IDC_UPDOWN);
-    POINT p = screenPointOf(hwnd, lParam);
+    POINT p = logicalScreenPointOf(hwnd, view, lParam);
     view->lastMouseX = p.x;
     view->lastMouseY = p.y;
     view->startScrollTicker(0);

@@ -7,10 +7,13 @@
 // presents it with BitBlt. Then the thread takes one turn of its message loop
 // as the program's window thread does between ticks; that is where Wine hands
 // the window's pixels to the X server. The baseline is filling the view's
-// back buffer and copying it to its DIB section.
+// back buffer and copying it to its DIB section; scaled (a 192-DPI prefix),
+// filling a buffer of the screen image's size and copying that.
 #include <windows.h>
 
 #include <stdio.h>
+
+#include <vector>
 
 #include "bench/win32/bench_timing.h"
 #include "document/text_document.h"
@@ -64,8 +67,9 @@ void benchScrollTick()
     HWND window = view->viewWnd;
     view->scrollStep = 1;
 
-    const size_t pixels = (size_t)view->width * (size_t)view->height;
-    Pixel* back = view->backBuffer;
+    const size_t pixels = (size_t)view->deviceWidth * (size_t)view->deviceHeight;
+    std::vector<Pixel> screenSized(view->scale > 1 ? pixels : 0);
+    Pixel* back = view->scale > 1 ? screenSized.data() : view->backBuffer;
     Pixel* screen = view->screenBits;
     const Pixel paper = view->paperPixel;
     auto fillCopy = [&] {
@@ -89,8 +93,8 @@ void benchScrollTick()
     const double presentWithTurn = secondsPerRun([&] { view->present(); loopTurn(); });
     const double composeNoPresent = tickAlone - secondsPerRun([&] { view->present(); });
 
-    printf("\nauto-scroll tick: view %dx%d in a visible window, %d lines, fade on, step 1 pixel\n",
-           view->width, view->height, (int)view->document->getLineCount());
+    printf("\nauto-scroll tick: view %dx%d at scale %d in a visible window, %d lines, fade on, step 1 pixel\n",
+           view->deviceWidth, view->deviceHeight, view->scale, (int)view->document->getLineCount());
     printf("fill + copy of the view's two buffers:   %8.1f us\n", fillCopySeconds * 1e6);
     printf("tick and a turn of the message loop:     %8.1f us  %.2f x fill + copy\n",
            tickWithTurn * 1e6, tickWithTurn / fillCopySeconds);
@@ -102,7 +106,8 @@ void benchScrollTick()
            presentWithTurn * 1e6, presentWithTurn / fillCopySeconds);
     fflush(stdout);
     char what[96];
-    snprintf(what, sizeof what, "auto-scroll tick %dx%d with present", view->width, view->height);
+    snprintf(what, sizeof what, "auto-scroll tick %dx%d%s with present", view->deviceWidth,
+             view->deviceHeight, view->scale > 1 ? " at scale 2" : "");
     summary::record(what, tickWithTurn / fillCopySeconds, "fill + copy");
 
     // Hidden first: a shown top-level window without a window manager takes

@@ -6,6 +6,10 @@
 // built-in font, which gives the scroll position in pixels; and the clipboard
 // is read for what a selection copied.
 //
+// At high DPI (ctest e2e_192dpi) the same tests run in logical pixels: the
+// picture is read back as blocks of the screen's scale and the pointer placed
+// at the screen pixels of logical points.
+//
 // Every wait polls with a deadline; every program is closed (WM_CLOSE, then
 // TerminateProcess), every mouse button released, the settings put back as
 // they were before the test.
@@ -21,8 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "app/window_fit.h"
 #include "tests/support/win32_program_run.h"
 #include "tests/support/win32_test_helpers.h"
+#include "tests/support/win32_unix_command.h"
+#include "view/display_scale.h"
 #include "view/vga_font.h"
 
 namespace {
@@ -296,12 +303,51 @@ struct Picture {
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-// The view's client area as it is on the screen.
-Picture capture(HWND view)
+// The view's client area as it is on the screen, in logical pixels: at a
+// scale s every s x s block of the screen must be of one colour (the last
+// ones may be cut by the edge), or the picture is empty and matches nothing.
+Picture capture(HWND view, int scale)
 {
-    Picture picture;
-    picture.pixels = captureClient(view, &picture.width, &picture.height);
-    return picture;
+    Picture screen;
+    screen.pixels = captureClient(view, &screen.width, &screen.height);
+    if (scale == 1)
+        return screen;
+    Picture logical;
+    logical.width = logicalExtent(screen.width, scale);
+    logical.height = logicalExtent(screen.height, scale);
+    logical.pixels.resize(size_t(logical.width) * logical.height);
+    for (int y = 0; y < screen.height; ++y)
+        for (int x = 0; x < screen.width; ++x) {
+            uint32_t& block = logical.pixels[size_t(y / scale) * logical.width + x / scale];
+            if (x % scale == 0 && y % scale == 0)
+                block = screen.at(x, y);
+            else if (block != screen.at(x, y))
+                return Picture();
+        }
+    return logical;
+}
+
+// tavelin-render's image (TAVELIN_RENDER, read through ImageMagick) of a view
+// of width x height logical pixels scrolled `at` pixels, at `scale`; empty
+// when none was made.
+std::vector<uint32_t> renderedView(const std::string& unixFile, int width, int height, int at, int scale)
+{
+    const std::string rgb = unixFile + ".rgb";
+    const std::string script = "\"$1\" -q --scale \"$2\" --view \"$3\" --at \"$4\" -o - \"$5\" | "
+                               "convert png:- -depth 8 \"rgb:$6\"";
+    std::vector<uint32_t> pixels;
+    const size_t count = size_t(width) * scale * height * scale;
+    std::vector<uint8_t> bytes(count * 3 + 1);
+    DWORD got = 0;
+    runUnixCommand({"/bin/sh", "-c", script, "sh", getenv("TAVELIN_RENDER"), std::to_string(scale),
+                    std::to_string(width) + "x" + std::to_string(height), std::to_string(at), unixFile, rgb}, true);
+    HANDLE file = CreateFileA(windowsPath(rgb.c_str()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE && ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr))
+        CloseHandle(file);
+    DeleteFileA(windowsPath(rgb.c_str()).c_str());
+    for (size_t i = 0; got == count * 3 && i < count; ++i)
+        pixels.push_back(uint32_t(bytes[3 * i]) << 16 | uint32_t(bytes[3 * i + 1]) << 8 | bytes[3 * i + 2]);
+    return pixels;
 }
 
 // The document drawn in the built-in font, one row of ink flags per pixel row
@@ -404,10 +450,14 @@ protected:
             SetForegroundWindow(frame_);
             return GetForegroundWindow() == frame_;
         }, 5000)) << "the frame did not come to the foreground";
+        // The screen's scale, as the program takes it from the same DPI.
+        HDC screen = GetDC(nullptr);
+        scale_ = scaleForDpi(GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
         RECT client;
         GetClientRect(view_, &client);
-        width_ = client.right;
-        height_ = client.bottom;
+        width_ = logicalExtent(client.right, scale_);
+        height_ = logicalExtent(client.bottom, scale_);
         visibleLines_ = height_ / kRow;
         ASSERT_GT(visibleLines_, 20) << "the view is too small for these tests";
         image_.reset(new DocumentImage(lines_, width_));
@@ -415,7 +465,8 @@ protected:
             << "the first picture is not the file's top";
     }
 
-    int position(bool selection = false) { return image_->positionOf(capture(view_), selection); }
+    Picture picture() { return capture(view_, scale_); }
+    int position(bool selection = false) { return image_->positionOf(picture(), selection); }
 
     // Polls the picture until its scroll position satisfies test; returns the
     // last position seen (-1: no picture of the file).
@@ -431,14 +482,14 @@ protected:
     // or -1 when it kept changing.
     int waitForStillness(DWORD ms = 4000, bool selection = false)
     {
-        Picture before = capture(view_);
+        Picture before = picture();
         DWORD start = GetTickCount();
         while (GetTickCount() - start < ms) {
             for (int i = 0; i < 25; ++i) {
                 Sleep(20);
                 keepPointer();
             }
-            Picture after = capture(view_);
+            Picture after = picture();
             if (after.pixels == before.pixels)
                 return image_->positionOf(after, selection);
             before = after;
@@ -446,10 +497,10 @@ protected:
         return -1;
     }
 
-    // The screen point of a client point of the view.
+    // The screen point of a logical client point of the view.
     POINT screenPoint(int x, int y)
     {
-        POINT p = {x, y};
+        POINT p = {x * scale_, y * scale_};
         ClientToScreen(view_, &p);
         return p;
     }
@@ -465,14 +516,17 @@ protected:
     }
 
     // The colour of the view's pixel at a client point.
-    uint32_t pixelAt(int x, int y) { return capture(view_).at(x, y); }
+    uint32_t pixelAt(int x, int y)
+    {
+        Picture shown = picture();
+        return shown.pixels.empty() ? 0xFF000000u : shown.at(x, y);
+    }
 
     // Whether a selection shows: its ink is black, which nothing else in the
     // picture is (the fade only blends toward the dark grey paper).
     bool selectionShown()
     {
-        Picture picture = capture(view_);
-        for (uint32_t p : picture.pixels)
+        for (uint32_t p : picture().pixels)
             if (p == kSelectedInk)
                 return true;
         return false;
@@ -509,7 +563,8 @@ protected:
     std::string filePath_;
     std::vector<std::string> lines_;
     HWND frame_ = nullptr, view_ = nullptr;
-    int width_ = 0, height_ = 0, visibleLines_ = 0;
+    int scale_ = 1;
+    int width_ = 0, height_ = 0, visibleLines_ = 0;   // logical pixels
 };
 
 // ---------------------------------------------------------------------------
@@ -716,6 +771,65 @@ TEST_F(RealInput, WithoutCopyOnSelectTheReleaseOpensTheMenuWhoseCopyCopies)
     EXPECT_TRUE(waitFor([&]() { return !selectionShown(); }, 3000));
     EXPECT_EQ(lines_[9].substr(0, 30), clipboardText());
     EXPECT_TRUE(program_->running());
+}
+
+// The screen image equals tavelin-render's image of the same logical view at
+// the screen's scale (--scale S --view WxH --at P), fade included: at the
+// top, and after a drag that leaves a text row cut at the top edge.
+TEST_F(RealInput, ScreenImageIsTheRenderersViewAtTheScreensScale)
+{
+    ASSERT_NE(nullptr, getenv("TAVELIN_RENDER")) << "TAVELIN_RENDER names tavelin-render";
+    ASSERT_NO_FATAL_FAILURE(launch(1));
+    const std::string unixFile = "/tmp/tavelin_real_input_" + std::to_string(GetCurrentProcessId()) + ".nfo";
+    writeFile(windowsPath(unixFile.c_str()), fileText());
+    const int x = columnX(20), y = height_ / 2;
+    for (int at : {0, 53}) {
+        if (at) {
+            moveTo(x, y);
+            sendMouse(MOUSEEVENTF_LEFTDOWN);
+            moveTo(x, y - at);
+            sendMouse(MOUSEEVENTF_LEFTUP);
+        }
+        const std::vector<uint32_t> rendered = renderedView(unixFile, width_, height_, at, scale_);
+        ASSERT_FALSE(rendered.empty()) << "no image from the renderer";
+        // The screen's part of the image: the last blocks may be cut.
+        size_t wrong = 0;
+        waitFor([&]() {
+            int w = 0, h = 0;
+            std::vector<uint32_t> shown = captureClient(view_, &w, &h);
+            wrong = 1;
+            if (w > width_ * scale_ || h > height_ * scale_)
+                return false;   // the view grew
+            wrong = 0;
+            for (int i = 0; i < w * h; ++i)
+                wrong += shown[i] != rendered[size_t(i / w) * width_ * scale_ + i % w];
+            return wrong == 0;
+        }, 3000);
+        EXPECT_EQ(0u, wrong) << "pixels unlike the renderer's at " << at << ", scale " << scale_;
+    }
+    DeleteFileA(windowsPath(unixFile.c_str()).c_str());
+}
+
+// A double-click fits the frame to the text in the system's metrics of the
+// screen's DPI, the text's own sizes in logical pixels.
+TEST_F(RealInput, DoubleClickFitsTheFrameToTheTextAtTheScreensScale)
+{
+    ASSERT_NO_FATAL_FAILURE(launch(1));
+    MoveWindow(frame_, 10, 10, 300 * scale_, 250 * scale_, TRUE);
+    moveTo(columnX(3), rowY(3));
+    for (int click = 0; click < 2; ++click) {
+        sendMouse(MOUSEEVENTF_LEFTDOWN);
+        sendMouse(MOUSEEVENTF_LEFTUP);
+    }
+    const FrameMetrics metrics = readFrameMetrics();
+    const WindowSize size = fitWindowSize(int(fileLine(1).size()), kFileLines + 1, metrics, scale_);
+    const WindowPlacement place = placeOnScreen(size.width, size.height, metrics);
+    RECT r = {0, 0, 0, 0};
+    EXPECT_TRUE(waitFor([&]() {
+        GetWindowRect(frame_, &r);
+        return r.left == place.x && r.top == place.y && r.right - r.left == place.width &&
+               r.bottom - r.top == place.height;
+    }, 3000)) << r.left << "," << r.top << " " << r.right - r.left << "x" << r.bottom - r.top;
 }
 
 }  // namespace

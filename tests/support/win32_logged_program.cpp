@@ -5,6 +5,7 @@
 
 #include "tests/support/win32_program_run.h"
 #include "tests/support/win32_test_helpers.h"
+#include "tests/support/win32_unix_command.h"
 
 namespace {
 
@@ -42,19 +43,8 @@ LoggedProgram::LoggedProgram(const std::string& file, const char* channels, bool
                        reinterpret_cast<const BYTE*>(&heapChecks), sizeof(heapChecks));
         RegCloseKey(key);
     }
-    typedef LONG(CDECL * Spawn)(char* const argv[], int wait);
-    Spawn spawn = reinterpret_cast<Spawn>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp"));
-    if (!spawn)
-        return;
     std::string script = "WINEDEBUG=\"$1\" exec \"${WINELOADER:-wine}\" \"$2\" \"$3\" 2>\"$4\"";
-    std::vector<std::string> args = {"/bin/sh", "-c", script, "sh", channels, exe_, file,
-                                      unixLog_};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
-    if (spawn(argv.data(), 0) != 0)
+    if (!runUnixCommand({"/bin/sh", "-c", script, "sh", channels, exe_, file, unixLog_}, false))
         return;
     const DWORD start = GetTickCount();
     while (!(processId_ = findProcess()) && GetTickCount() - start < 10000)
