@@ -2,7 +2,8 @@
 // kept: 40 to 80 columns a line of block and box-drawing characters with
 // spaces and some words between them, some lines indented with a tab, CR LF
 // line ends. The numbers come from a fixed generator, so every machine (and
-// the native and Windows builds alike) gets the same bytes.
+// the native and Windows builds alike) gets the same bytes. Beside it, the
+// same lines saved as UTF-8, for the load of a converted file.
 #pragma once
 
 #include <stdint.h>
@@ -10,12 +11,15 @@
 
 #include <string>
 
+#include "document/cp437.h"
+
 namespace benchfile {
 
 const long long size = 100ll << 20;
 
 // Where the native build keeps it; the Windows build uses its temp folder.
 const char hostPath[] = "/tmp/tavelin-bench-100mb.nfo";
+const char hostUtf8Path[] = "/tmp/tavelin-bench-100mb-utf8.nfo";
 
 struct Lcg {
     uint32_t state;
@@ -48,9 +52,29 @@ inline std::string makeLine(Lcg& random)
     return line + "\r\n";
 }
 
+// A line's characters as UTF-8, the line end kept.
+inline std::string toUtf8(const std::string& line)
+{
+    std::string out;
+    for (unsigned char byte : line) {
+        const uint32_t c = byte == '\r' || byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte);
+        if (c < 0x80) {
+            out += (char)c;
+        } else if (c < 0x800) {
+            out += (char)(0xC0 | c >> 6);
+            out += (char)(0x80 | (c & 0x3F));
+        } else {
+            out += (char)(0xE0 | c >> 12);
+            out += (char)(0x80 | (c >> 6 & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 // True when the file at path holds at least `size` bytes, writing it first
-// when it does not.
-inline bool ready(const char* path)
+// (as UTF-8 when asked) when it does not.
+inline bool ready(const char* path, bool utf8 = false)
 {
     FILE* existing = fopen(path, "rb");
     if (existing) {
@@ -66,7 +90,7 @@ inline bool ready(const char* path)
     Lcg random = { 12345 };
     long long written = 0;
     while (written < size) {
-        const std::string line = makeLine(random);
+        const std::string line = utf8 ? toUtf8(makeLine(random)) : makeLine(random);
         fwrite(line.data(), 1, line.size(), file);
         written += (long long)line.size();
     }
