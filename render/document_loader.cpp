@@ -3,19 +3,13 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "document/document_storage.h"
 #include "document/line_table.h"
-#include "document/text_document.h"
-#include "document/text_reading.h"
 
 namespace {
-
-// The text buffer's room behind the bytes, as the document wants it.
-const uint32_t textPadding = 5;
 
 const char* openError(int error)
 {
@@ -53,9 +47,8 @@ bool readAll(int descriptor, uint8_t* destination, uint32_t length)
     return true;
 }
 
-}  // namespace
-
-LoadedDocument loadDocument(const char* path, EncodingChoice choice)
+// The whole file, or its first `limit` bytes when it is longer.
+LoadedDocument load(const char* path, EncodingChoice choice, uint64_t limit)
 {
     int descriptor = open(path, O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
@@ -73,11 +66,12 @@ LoadedDocument loadDocument(const char* path, EncodingChoice choice)
         close(descriptor);
         return failed("not a regular file");
     }
-    if ((uint64_t)info.st_size > maxDocumentLength) {
+    bool prefix = (uint64_t)info.st_size > limit;
+    if (!prefix && (uint64_t)info.st_size > maxDocumentLength) {
         close(descriptor);
         return failed("too large: files of up to 2 GB are rendered");
     }
-    uint32_t length = (uint32_t)info.st_size;
+    uint32_t length = (uint32_t)(prefix ? limit : (uint64_t)info.st_size);
     uint8_t* buffer = (uint8_t*)allocatePages((size_t)length + textPadding);
     if (!buffer) {
         close(descriptor);
@@ -89,21 +83,17 @@ LoadedDocument loadDocument(const char* path, EncodingChoice choice)
         freePages(buffer);
         return failed("unreadable: the file could not be read to its end");
     }
+    return documentFromBytes(buffer, length, choice, prefix);
+}
 
-    LoadedDocument result = {};
-    uint32_t decoded = (uint32_t)readFileText(buffer + 1, length, choice, false, &result.reading);
-    // The document wants zero bytes behind its text.
-    memset(buffer + 1 + decoded, 0, length - decoded);
+}  // namespace
 
-    TextDocument* document = new TextDocument();
-    if (!document) {
-        freePages(buffer);
-        return failed("not enough memory to load it");
-    }
-    if (document->adoptText(buffer, decoded)) {
-        delete document;
-        return failed("not enough memory to load it");
-    }
-    result.document = document;
-    return result;
+LoadedDocument loadDocument(const char* path, EncodingChoice choice)
+{
+    return load(path, choice, UINT64_MAX);
+}
+
+LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit)
+{
+    return load(path, choice, limit < maxDocumentLength ? limit : maxDocumentLength);
 }

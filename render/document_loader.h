@@ -1,19 +1,16 @@
-// Loading a file for the renderer: read whole, decoded from its text encoding
-// to code page 437 bytes in place, then split into lines by the viewer's own
-// document code. Unlike the viewer, which has one message for every file it
-// cannot open, the renderer says why.
+// Loading a file for the renderer: read whole (or, for a thumbnail, only its
+// start), decoded from its text encoding to code page 437 bytes in place,
+// then split into lines by the viewer's own document code. Unlike the viewer,
+// which has one message for every file it cannot open, the renderer says why.
 #pragma once
 
 #include <stdint.h>
 
-#include "document/text_reading.h"
-
-class TextDocument;
-
-struct LoadedDocument {
-    TextDocument* document;     // null when the file was not loaded
-    const char* error;          // why not, in plain words; null on success
-    TextReading reading;        // how the file was read
-};
+#include "render/document_bytes.h"
 
 LoadedDocument loadDocument(const char* path, EncodingChoice choice);
+
+// Only the first `limit` bytes of a longer file (read as the start of a
+// longer text), so that the work is bounded whatever the file's size; a
+// shorter file whole. A file of any size is taken.
+LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit);
