@@ -1,6 +1,6 @@
 // What one rendered image is: the picture the viewer's composer draws (a
-// whole document, a view at some position, or the top page of a document for
-// a thumbnail), and the size and scale it is written at.
+// whole document, a view at some position, or the top-left page of a document
+// for a thumbnail), and the size and scale it is written at.
 #pragma once
 
 #include <stdint.h>
