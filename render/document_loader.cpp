@@ -9,13 +9,11 @@
 
 #include "document/document_storage.h"
 #include "document/line_table.h"
-#include "document/text_document.h"
-#include "document/text_reading.h"
 
 namespace {
 
-// The text buffer's room behind the bytes, as the document wants it.
-const uint32_t textPadding = 5;
+const char tooLarge[] = "too large: files of up to 2 GB are rendered";
+const char noMemory[] = "not enough memory to load it";
 
 const char* openError(int error)
 {
@@ -30,9 +28,17 @@ const char* openError(int error)
     }
 }
 
-LoadedDocument failed(const char* error)
+// A file's bytes as read, at positions 1 to length of a zero-filled block.
+struct FileBytes {
+    uint8_t* buffer;            // null on failure; free with freePages
+    uint32_t length;
+    bool prefix;                // only the start of a longer file
+    const char* error;
+};
+
+FileBytes failed(const char* error)
 {
-    LoadedDocument result = {};
+    FileBytes result = {};
     result.error = error;
     return result;
 }
@@ -54,21 +60,26 @@ bool readAll(int descriptor, uint8_t* destination, uint32_t length)
 }
 
 // Standard input, which has no size to ask for: read into a block that
-// doubles as it fills.
-LoadedText readStandardInput()
+// doubles as it fills, up to `limit` bytes.
+FileBytes readStandardInput(uint64_t limit)
 {
-    LoadedText result = {};
-    uint64_t capacity = 1 << 16;
+    FileBytes result = {};
+    const uint64_t most = limit < maxDocumentLength ? limit : maxDocumentLength;
+    uint64_t capacity = most < (1 << 16) ? most : (1 << 16);
     uint8_t* buffer = (uint8_t*)allocatePages(capacity + textPadding);
     uint64_t length = 0;
     while (buffer) {
         if (length == capacity) {
-            if (capacity == maxDocumentLength) {
+            if (capacity == most) {
+                // Full: a prefix when that was asked for, else too much.
+                if (most == limit) {
+                    result.prefix = true;
+                    break;
+                }
                 freePages(buffer);
-                result.error = "too large: files of up to 2 GB are rendered";
-                return result;
+                return failed(tooLarge);
             }
-            capacity = capacity * 2 < maxDocumentLength ? capacity * 2 : maxDocumentLength;
+            capacity = capacity * 2 < most ? capacity * 2 : most;
             uint8_t* larger = (uint8_t*)allocatePages(capacity + textPadding);
             if (larger)
                 memcpy(larger, buffer, length + 1);
@@ -81,88 +92,86 @@ LoadedText readStandardInput()
             continue;
         if (got < 0) {
             freePages(buffer);
-            result.error = "unreadable";
-            return result;
+            return failed("unreadable");
         }
         if (got == 0)
             break;
         length += (uint64_t)got;
     }
-    if (!buffer) {
-        result.error = "not enough memory to load it";
-        return result;
-    }
+    if (!buffer)
+        return failed(noMemory);
     result.buffer = buffer;
     result.length = (uint32_t)length;
     return result;
 }
 
-LoadedText readFile(const char* path)
+// The whole file, or its first `limit` bytes when it is longer.
+FileBytes readBytes(const char* path, uint64_t limit)
 {
-    LoadedText result = {};
+    if (strcmp(path, "-") == 0)
+        return readStandardInput(limit);
     int descriptor = open(path, O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        result.error = openError(errno);
-        return result;
-    }
+    if (descriptor < 0)
+        return failed(openError(errno));
     struct stat info;
+    const char* error = nullptr;
     if (fstat(descriptor, &info) != 0)
-        result.error = "unreadable";
+        error = "unreadable";
     else if (S_ISDIR(info.st_mode))
-        result.error = "is a directory";
+        error = "is a directory";
     else if (!S_ISREG(info.st_mode))
-        result.error = "not a regular file";
-    else if ((uint64_t)info.st_size > maxDocumentLength)
-        result.error = "too large: files of up to 2 GB are rendered";
-    if (result.error) {
+        error = "not a regular file";
+    bool prefix = !error && (uint64_t)info.st_size > limit;
+    if (!error && !prefix && (uint64_t)info.st_size > maxDocumentLength)
+        error = tooLarge;
+    if (error) {
         close(descriptor);
-        return result;
+        return failed(error);
     }
-    uint32_t length = (uint32_t)info.st_size;
+    uint32_t length = (uint32_t)(prefix ? limit : (uint64_t)info.st_size);
     uint8_t* buffer = (uint8_t*)allocatePages((size_t)length + textPadding);
     if (!buffer) {
         close(descriptor);
-        result.error = "not enough memory to load it";
-        return result;
+        return failed(noMemory);
     }
     bool complete = readAll(descriptor, buffer + 1, length);
     close(descriptor);
     if (!complete) {
         freePages(buffer);
-        result.error = "unreadable: the file could not be read to its end";
+        return failed("unreadable: the file could not be read to its end");
+    }
+    FileBytes result = { buffer, length, prefix, nullptr };
+    return result;
+}
+
+LoadedDocument load(const char* path, EncodingChoice choice, uint64_t limit)
+{
+    FileBytes bytes = readBytes(path, limit);
+    if (!bytes.buffer) {
+        LoadedDocument result = {};
+        result.error = bytes.error;
         return result;
     }
-    result.buffer = buffer;
-    result.length = length;
-    return result;
+    return documentFromBytes(bytes.buffer, bytes.length, choice, bytes.prefix);
 }
 
 }  // namespace
 
+LoadedDocument loadDocument(const char* path, EncodingChoice choice)
+{
+    return load(path, choice, UINT64_MAX);
+}
+
+LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit)
+{
+    return load(path, choice, limit < maxDocumentLength ? limit : maxDocumentLength);
+}
+
 LoadedText loadText(const char* path, EncodingChoice choice)
 {
-    LoadedText text = strcmp(path, "-") == 0 ? readStandardInput() : readFile(path);
+    FileBytes bytes = readBytes(path, UINT64_MAX);
+    LoadedText text = { bytes.buffer, bytes.length, bytes.error, {} };
     if (text.buffer)
         text.length = readDocumentText(text.buffer, text.length, choice, false, &text.reading);
     return text;
-}
-
-LoadedDocument loadDocument(const char* path, EncodingChoice choice)
-{
-    LoadedText text = loadText(path, choice);
-    if (!text.buffer)
-        return failed(text.error);
-    LoadedDocument result = {};
-    result.reading = text.reading;
-    TextDocument* document = new TextDocument();
-    if (!document) {
-        freePages(text.buffer);
-        return failed("not enough memory to load it");
-    }
-    if (document->adoptText(text.buffer, text.length)) {
-        delete document;
-        return failed("not enough memory to load it");
-    }
-    result.document = document;
-    return result;
 }

@@ -9,6 +9,7 @@
 namespace {
 
 const char tooLarge[] = "too large for a PNG (a side would exceed 2147483647 pixels)";
+const char noText[] = "no text to show: no thumbnail written";
 
 FrameDescription frameOf(const TextDocument& document, const RenderRequest& request)
 {
@@ -17,6 +18,28 @@ FrameDescription frameOf(const TextDocument& document, const RenderRequest& requ
     frame.ink = request.ink;
     frame.paper = request.paper;
     return frame;
+}
+
+// True when some line holds a character: a file of nothing but line ends
+// has nothing to show.
+bool holdsText(const TextDocument& document)
+{
+    for (int32_t i = 0; i < document.getLineCount(); ++i)
+        if (document.getLine(i)[0])
+            return true;
+    return false;
+}
+
+// Cuts the whole text's picture to a thumbnail's page: at most
+// thumbnailColumns wide (wider text runs to the right edge and is cut there,
+// without the right margin), at most 1.4 times as high as wide.
+void cutToPage(int64_t* width, int64_t* height)
+{
+    const int64_t fullWidth = 2 * (int64_t)frameTextLeft + (int64_t)frameCellWidth * thumbnailColumns;
+    if (*width > fullWidth)
+        *width = fullWidth - frameTextLeft;
+    if (*height > *width * 14 / 10)
+        *height = *width * 14 / 10;
 }
 
 }  // namespace
@@ -48,6 +71,9 @@ ImagePlan planImage(const TextDocument& document, const RenderRequest& request)
         width = request.viewWidth;
         height = request.viewHeight;
         plan.fade = request.fade;
+    } else if (request.mode == RenderMode::thumbnail && !holdsText(document)) {
+        plan.error = noText;
+        return plan;
     } else {
         // The whole text with the viewer's margins: 10 pixels left and right,
         // the empty line 0 above and one empty row below the last line. Too
@@ -58,9 +84,9 @@ ImagePlan planImage(const TextDocument& document, const RenderRequest& request)
             return plan;
         }
         width = 2 * (int64_t)frameTextLeft + frameCellWidth * widestLineCells(document);
-        // A thumbnail shows the top of the document, a page at most.
-        if (request.mode == RenderMode::thumbnail && height > width * 14 / 10)
-            height = width * 14 / 10;
+        // A thumbnail shows the top left of the document, a page at most.
+        if (request.mode == RenderMode::thumbnail)
+            cutToPage(&width, &height);
     }
     if (width > pngMaxSide || height > pngMaxSide || width * plan.scale > pngMaxSide ||
         height * plan.scale > pngMaxSide) {

@@ -1,6 +1,6 @@
 // What one rendered image is: the picture the viewer's composer draws (a
-// whole document, a view at some position, or the top page of a document for
-// a thumbnail), and the size and scale it is written at.
+// whole document, a view at some position, or the top-left page of a document
+// for a thumbnail), and the size and scale it is written at.
 #pragma once
 
 #include <stdint.h>
@@ -25,6 +25,22 @@ struct RenderRequest {
 
 // The largest side a PNG may have.
 const int64_t pngMaxSide = 0x7FFFFFFF;
+
+// A thumbnail is a page of the text: its top left, at most thumbnailColumns
+// columns wide (the classic width of such art; wider text is cut at the
+// page's right edge), up to 1.4 times as high as wide.
+const int32_t thumbnailColumns = 80;
+
+// The bytes at the start of a file that a thumbnail reads, whatever the
+// file's size, so that its cost is bounded. The widest page (80 columns and
+// both margins, 660 pixels) is at most 924 pixels high: the empty line above
+// the text and 58 of the file's lines. A line of 80 columns takes at most
+// 80 x 3 + 4 bytes (UTF-8 and double-encoded text spend up to 3 bytes a
+// glyph, UTF-16 2 and 4 on its line end), so 58 x 244 = 14,152 bytes fill any
+// page of lines that fit it. Four times that and more leaves room for lines
+// that are cut: lines of up to about 1,100 bytes (360 columns of UTF-8 art,
+// 1,100 of code page 437) still fill the page.
+const uint32_t thumbnailReadLimit = 64 * 1024;
 
 struct ImagePlan {
     FrameDescription frame;     // the composed picture, before scaling

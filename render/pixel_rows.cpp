@@ -9,29 +9,60 @@
 
 namespace {
 
-// Bytes of composed pixels held at once.
+// Bytes of composed pixels held at once: a large band for the pictures that
+// are written row for row, a small one when scaling down (a thumbnail's page
+// is read once, row after row, and a large band would only cost its pages).
 const int64_t bandBytes = 4 << 20;
+const int64_t scaledDownBandBytes = 256 << 10;
 
-int32_t bandRowsFor(int32_t width)
+// Rows of a band: what `bytes` holds, at most 1024, and no more than the
+// frame has.
+int32_t bandRowsFor(int32_t width, int32_t height, int64_t bytes)
 {
-    int64_t rows = bandBytes / ((int64_t)width * (int64_t)sizeof(Pixel));
-    if (rows < 1)
-        rows = 1;
-    return (int32_t)(rows > 1024 ? 1024 : rows);
+    int64_t rows = bytes / ((int64_t)width * (int64_t)sizeof(Pixel));
+    if (rows > 1024)
+        rows = 1024;
+    if (rows > height)
+        rows = height;
+    return (int32_t)(rows < 1 ? 1 : rows);
+}
+
+bool scalesDown(const ImagePlan& plan)
+{
+    return plan.outWidth != plan.frame.width * plan.scale;
 }
 
 }  // namespace
 
 PlannedRows::PlannedRows(const ImagePlan& plan)
-    : plan_(plan), bandCapacity_(bandRowsFor(plan.frame.width)), bandFirst_(0), bandRows_(0), frameRow_(0),
-      repeatsLeft_(0), outRow_(0)
+    : plan_(plan),
+      bandCapacity_(bandRowsFor(plan.frame.width, plan.frame.height,
+                                scalesDown(plan) ? scaledDownBandBytes : bandBytes)),
+      bandFirst_(0), bandRows_(0), frameRow_(0), repeatsLeft_(0), outRow_(0)
 {
     // Everything is allocated here, none of it while rows are handed out.
     band_.resize((size_t)bandCapacity_ * (size_t)plan.frame.width);
     if (plan.scale > 1 || plan.outWidth != plan.frame.width)
         wide_.resize((size_t)plan.outWidth);
-    if (plan.outWidth != plan.frame.width * plan.scale)
+    if (scalesDown(plan)) {
         sums_.resize((size_t)plan.outWidth * 3);
+        // Where each source column falls, in output columns: the same for
+        // every row.
+        const double sx = (double)plan.frame.width / plan.outWidth;
+        columnFirst_.resize((size_t)plan.frame.width);
+        columnInFirst_.resize((size_t)plan.frame.width);
+        columnSpan_.resize((size_t)plan.frame.width);
+        for (int32_t x = 0; x < plan.frame.width; ++x) {
+            double left = x / sx;
+            int32_t i = (int32_t)left;
+            if (i >= plan.outWidth)
+                i = plan.outWidth - 1;
+            double right = (x + 1) / sx;
+            columnFirst_[(size_t)x] = i;
+            columnInFirst_[(size_t)x] = fmin(right, i + 1.0) - left;
+            columnSpan_[(size_t)x] = right - left;
+        }
+    }
 }
 
 const Pixel* PlannedRows::nextFrameRow()
@@ -51,7 +82,7 @@ const Pixel* PlannedRows::nextFrameRow()
 
 const Pixel* PlannedRows::next()
 {
-    if (plan_.outWidth != plan_.frame.width * plan_.scale)
+    if (scalesDown(plan_))
         return nextThumbnailRow();
     if (plan_.scale == 1)
         return nextFrameRow();
@@ -70,7 +101,6 @@ const Pixel* PlannedRows::nextThumbnailRow()
 {
     const int32_t sourceWidth = plan_.frame.width;
     const int32_t outWidth = plan_.outWidth;
-    const double sx = (double)sourceWidth / outWidth;
     const double sy = (double)plan_.frame.height / plan_.outHeight;
     // The source rows of this output row, with the part of each it covers.
     const double top = outRow_ * sy;
@@ -90,18 +120,14 @@ const Pixel* PlannedRows::nextThumbnailRow()
         else
             row = nextFrameRow();
         for (int32_t x = 0; x < sourceWidth; ++x) {
-            double left = x / sx;                 // in output columns
-            int32_t i = (int32_t)left;
-            if (i >= outWidth)
-                i = outWidth - 1;
-            double right = (x + 1) / sx;
+            int32_t i = columnFirst_[(size_t)x];
             Pixel p = row[x];
             double r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-            double inFirst = (fmin(right, i + 1.0) - left) * weightY;
+            double inFirst = columnInFirst_[(size_t)x] * weightY;
             sums[3 * i] += r * inFirst;
             sums[3 * i + 1] += g * inFirst;
             sums[3 * i + 2] += b * inFirst;
-            double inSecond = (right - left) * weightY - inFirst;
+            double inSecond = columnSpan_[(size_t)x] * weightY - inFirst;
             if (inSecond > 0.0 && i + 1 < outWidth) {
                 sums[3 * (i + 1)] += r * inSecond;
                 sums[3 * (i + 1) + 1] += g * inSecond;

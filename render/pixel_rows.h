@@ -37,8 +37,12 @@ private:
     // Scaling up: the widened row and how often it is still to be repeated.
     std::vector<Pixel> wide_;
     int32_t repeatsLeft_;
-    // Scaling down: per output column, the first source column and weights;
+    // Scaling down: per source column, the output column it starts in, the
+    // part of it in that column and its whole width, in output columns;
     // sums of the current output row's channels.
+    std::vector<int32_t> columnFirst_;
+    std::vector<double> columnInFirst_;
+    std::vector<double> columnSpan_;
     std::vector<double> sums_;
     int32_t outRow_;
 };

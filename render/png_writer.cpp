@@ -167,6 +167,35 @@ std::string writeToStandardOutput(int32_t width, int32_t height, const PngFormat
     return error;
 }
 
+// Writes into the file at path itself: opened, truncated, written.
+std::string writeInPlace(const std::string& path, int32_t width, int32_t height, const PngFormat& format,
+                         PackedRows& rows)
+{
+    // Past a file size limit, write fails with EFBIG instead of the program
+    // being killed.
+    signal(SIGXFSZ, SIG_IGN);
+    int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return writeError(errno);
+    Sink sink = {};
+    sink.file = fdopen(descriptor, "wb");
+    if (!sink.file) {
+        std::string error = writeError(errno);
+        close(descriptor);
+        return error;
+    }
+    setvbuf(sink.file, nullptr, _IOFBF, 1 << 17);
+    std::string error = encode(sink, width, height, format, rows);
+    if (error.empty() && fflush(sink.file) != 0)
+        error = writeError(errno);
+    if (fclose(sink.file) != 0 && error.empty())
+        error = writeError(errno);
+    // No half image: what was written is taken back.
+    if (!error.empty() && truncate(path.c_str(), 0) != 0)
+        error += "; the partial image is left in place";
+    return error;
+}
+
 }  // namespace
 
 PngFormat formatForColors(const std::vector<Pixel>& colors)
@@ -248,10 +277,12 @@ const uint8_t* PackedPixelRows::next()
 }
 
 std::string writePng(const std::string& path, int32_t width, int32_t height, const PngFormat& format,
-                     PackedRows& rows)
+                     PackedRows& rows, PngTarget target)
 {
     if (path == "-")
         return writeToStandardOutput(width, height, format, rows);
+    if (target == PngTarget::inPlace)
+        return writeInPlace(path, width, height, format, rows);
 
     // A hidden name beside the output, kept within the longest file name.
     std::string temporary = directoryOf(path) + "/." + nameOf(path).substr(0, 200) + ".XXXXXX";

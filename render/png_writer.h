@@ -1,6 +1,7 @@
 // Writing a rendered image as a PNG: the narrowest format that holds its
 // colours exactly, rows packed and encoded as they come, and a file that
-// either appears complete or not at all.
+// either appears complete or not at all (or, for a caller that reads back
+// through the file it handed over, written into that very file).
 #pragma once
 
 #include <stdint.h>
@@ -43,12 +44,19 @@ private:
     std::vector<uint8_t> used_;
 };
 
-// Writes the image to path, or to standard output for "-". A file is written
-// as a temporary file in its directory and renamed over path only when it is
-// complete; on failure it is removed and whatever path held is untouched.
-// Returns the empty string, or what went wrong in plain words.
+// How a file is written:
+// - replaced: as a temporary file in its directory, renamed over path only
+//   when it is complete; on failure it is removed and whatever path held is
+//   untouched;
+// - inPlace: path is opened (made when missing), truncated and written, so
+//   that a handle the caller holds on it reads the image; on failure it is
+//   left empty.
+enum class PngTarget { replaced, inPlace };
+
+// Writes the image to path, or to standard output for "-". Returns the empty
+// string, or what went wrong in plain words.
 std::string writePng(const std::string& path, int32_t width, int32_t height, const PngFormat& format,
-                     PackedRows& rows);
+                     PackedRows& rows, PngTarget target = PngTarget::replaced);
 
 // Bytes of one packed row.
 size_t packedRowBytes(int32_t width, const PngFormat& format);

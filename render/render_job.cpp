@@ -71,7 +71,9 @@ RenderOutcome renderFile(const std::string& input, const std::string& output, co
                          EncodingChoice encoding)
 {
     RenderOutcome outcome = {};
-    LoadedDocument loaded = loadDocument(input.c_str(), encoding);
+    const bool thumbnail = request.mode == RenderMode::thumbnail;
+    LoadedDocument loaded = thumbnail ? loadDocumentPrefix(input.c_str(), encoding, thumbnailReadLimit)
+                                      : loadDocument(input.c_str(), encoding);
     outcome.reading = loaded.reading;
     if (!loaded.document) {
         outcome.error = loaded.error;
@@ -90,7 +92,10 @@ RenderOutcome renderFile(const std::string& input, const std::string& output, co
             outcome.width = plan.outWidth;
             outcome.height = plan.outHeight;
             outcome.format = image.format();
-            outcome.error = writePng(output, plan.outWidth, plan.outHeight, image.format(), image.rows());
+            // A thumbnail service reads the file it handed over through a
+            // handle it keeps open: a thumbnail is written into that file.
+            outcome.error = writePng(output, plan.outWidth, plan.outHeight, image.format(), image.rows(),
+                                     thumbnail ? PngTarget::inPlace : PngTarget::replaced);
         } catch (const std::bad_alloc&) {
             outcome.error = "not enough memory for a row of an image this wide";
             outcome.inputFailed = true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "render/bit_rows.h"
+#include "render/document_loader.h"
 #include "render/image_plan.h"
 #include "render/pixel_rows.h"
 #include "render/png_writer.h"
@@ -240,6 +241,30 @@ TEST(RenderImages, ThumbnailsAreAreaMeansOfTheTopPage)
     }
 }
 
+// A wide text's thumbnail is its top-left page, 80 columns cut at the right
+// edge: two 16,000-column lines make a strip that can be seen, not a sliver,
+// and nothing right of the page changes a pixel.
+TEST(RenderImages, AThumbnailOfWideTextIsItsEightyColumnPage)
+{
+    std::mt19937 random(18);
+    std::vector<std::string> wide{ "" }, cut{ "" };
+    for (int i = 0; i < 2; ++i) {
+        std::string line;
+        for (int k = 0; k < 16000; ++k)
+            line += (char)(0xB0 + random() % 48);
+        wide.push_back(line);
+        cut.push_back(line.substr(0, 81));
+    }
+    LineDocument wideLines(wide), cutLines(cut);
+    RenderRequest request = requestFor(RenderMode::thumbnail, 0xFFFFFF, 0x000000);
+    request.thumbnailSize = 128;
+    ImagePlan plan = planImage(*wideLines.document(), request);
+    EXPECT_EQ(plan.frame.width, frameTextLeft + 80 * frameCellWidth);
+    EXPECT_EQ(plan.outWidth, 128);
+    EXPECT_GE(plan.outHeight, 8);
+    EXPECT_EQ(renderedPixels(plan), renderedPixels(planImage(*cutLines.document(), request)));
+}
+
 namespace {
 
 // Rows of n colours in stripes, for the palette formats.
@@ -388,4 +413,25 @@ TEST(RenderImages, ImagesBeyondThePngLimitAreRefused)
     lines.document()->lineCount = 0x08000000;
     EXPECT_NE(planImage(*lines.document(), request).error, nullptr);
     lines.document()->lineCount = 2;
+}
+
+// A file longer than the bound is read only up to it, and read as text as a
+// whole file is.
+TEST(RenderLoad, AThumbnailReadsOnlyTheStartOfALongFileAsText)
+{
+    const std::string path = temporaryPath("long.nfo");
+    std::string text;
+    while (text.size() < 3 * (size_t)thumbnailReadLimit)
+        text += "\xE2\x96\x88\xE2\x96\x91 box art\r\n";
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(text.data(), 1, text.size(), file);
+    fclose(file);
+    LoadedDocument loaded = loadDocumentPrefix(path.c_str(), EncodingChoice::automatic, thumbnailReadLimit);
+    unlink(path.c_str());
+    ASSERT_NE(loaded.document, nullptr) << loaded.error;
+    EXPECT_EQ(loaded.reading.encoding, TextEncoding::utf8);
+    EXPECT_LE(loaded.document->textLength, thumbnailReadLimit);
+    EXPECT_STREQ(loaded.document->getLine(1), "\xDB\xB0 box art");
+    delete loaded.document;
 }

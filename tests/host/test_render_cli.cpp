@@ -211,6 +211,64 @@ TEST_F(RenderCommand, WritesToStandardOutputAndAsAThumbnailer)
     EXPECT_EQ(r.out, "tavelin-render " + slurp(TAVELIN_VERSION_FILE));
 }
 
+// As a thumbnail service calls it: the service makes the output file, keeps
+// it open and reads the PNG back through its own handle.
+TEST_F(RenderCommand, AThumbnailIsWrittenIntoTheFileTheCallerHolds)
+{
+    const std::string out = dir + "/held.png";
+    spit(out, "");
+    int held = open(out.c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    CommandRun r = run({ "--thumbnail", "128", art, out });
+    char head[24] = {};
+    ssize_t got = pread(held, head, sizeof head, 0);
+    close(held);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(got, (ssize_t)sizeof head);
+    std::string bytes(head, sizeof head);
+    EXPECT_EQ(bytes.compare(0, 8, pngSignature), 0);
+    EXPECT_EQ(std::max(bigEndian(bytes, 16), bigEndian(bytes, 20)), 128u);
+    EXPECT_EQ(files(), (std::vector<std::string>{ "art.nfo", "held.png" }));
+}
+
+// A thumbnail reads only the start of a file: a sparse 3 GB file, its text
+// at the start, larger than any whole document may be, gets the picture of
+// its first page.
+TEST_F(RenderCommand, AThumbnailReadsOnlyTheStartOfAHugeFile)
+{
+    const std::string huge = dir + "/huge.nfo";
+    spit(huge, slurp(art));
+    ASSERT_EQ(truncate(huge.c_str(), 3LL << 30), 0);
+    CommandRun r = run({ "--thumbnail", "256", huge, dir + "/huge.png" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run({ "--thumbnail", "256", art, dir + "/art.png" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir + "/huge.png"), slurp(dir + "/art.png"));
+}
+
+// No text, no thumbnail: an empty file and one of line ends alone fail with
+// one line each and write nothing; binary junk still gets its picture.
+TEST_F(RenderCommand, AFileWithoutTextGetsNoThumbnail)
+{
+    spit(dir + "/empty.nfo", "");
+    spit(dir + "/ends.nfo", "\r\n\n\r\n\r");
+    for (const char* name : { "empty.nfo", "ends.nfo" }) {
+        CommandRun r = run({ "--thumbnail", "128", dir + "/" + name, dir + "/out.png" });
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(files(), (std::vector<std::string>{ "art.nfo", "empty.nfo", "ends.nfo" }));
+
+    std::string junk;
+    for (uint32_t i = 0; i < 5000; ++i)
+        junk += (char)(i * 2654435761u >> 24);
+    spit(dir + "/junk.bin", junk);
+    CommandRun r = run({ "--thumbnail", "128", dir + "/junk.bin", dir + "/out.png" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir + "/out.png").compare(0, 8, pngSignature), 0);
+}
+
 namespace {
 
 void appendUtf8(std::string& out, uint32_t c)
