@@ -57,6 +57,13 @@ target_link_options(tavelin PRIVATE -nostdlib -nostartfiles -Wl,-e,_tavelinEntry
   -Wl,--gc-sections -s -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat)
 target_link_libraries(tavelin PRIVATE tavelin_core gcc ${WIN32_LIBS})
 
+# The Explorer handlers' 32-bit DLL.
+set(EXPLORER_ARCH_FLAGS ${ARCH_FLAGS})
+set(EXPLORER_SUFFIX x86)
+# The .def names the exports plainly; their __stdcall symbols are decorated.
+set(EXPLORER_LINK_FLAGS -Wl,--enable-stdcall-fixup)
+include(${CMAKE_CURRENT_LIST_DIR}/explorer.cmake)
+
 # Tests under Wine: GoogleTest, linked statically, against the real API.
 # Without its sources (a plain Windows build) only the program is built.
 if(NOT EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)

@@ -9,13 +9,8 @@
 
 #include "document/document_storage.h"
 #include "document/line_table.h"
-#include "document/text_document.h"
-#include "document/text_reading.h"
 
 namespace {
-
-// The text buffer's room behind the bytes, as the document wants it.
-const uint32_t textPadding = 5;
 
 const char* openError(int error)
 {
@@ -78,7 +73,7 @@ LoadedDocument loadDocument(const char* path, EncodingChoice choice)
         return failed("too large: files of up to 2 GB are rendered");
     }
     uint32_t length = (uint32_t)info.st_size;
-    uint8_t* buffer = (uint8_t*)allocatePages((size_t)length + textPadding);
+    uint8_t* buffer = (uint8_t*)allocatePages((size_t)length + documentTextPadding);
     if (!buffer) {
         close(descriptor);
         return failed("not enough memory to load it");
@@ -90,20 +85,5 @@ LoadedDocument loadDocument(const char* path, EncodingChoice choice)
         return failed("unreadable: the file could not be read to its end");
     }
 
-    LoadedDocument result = {};
-    uint32_t decoded = (uint32_t)readFileText(buffer + 1, length, choice, false, &result.reading);
-    // The document wants zero bytes behind its text.
-    memset(buffer + 1 + decoded, 0, length - decoded);
-
-    TextDocument* document = new TextDocument();
-    if (!document) {
-        freePages(buffer);
-        return failed("not enough memory to load it");
-    }
-    if (document->adoptText(buffer, decoded)) {
-        delete document;
-        return failed("not enough memory to load it");
-    }
-    result.document = document;
-    return result;
+    return documentFromBytes(buffer, length, choice, false);
 }

@@ -23,6 +23,11 @@ struct RenderRequest {
     Pixel paper;
 };
 
+// A thumbnail is drawn from at most this many bytes at the start of a file:
+// far more than a page of text, and little enough to be cheap whatever the
+// file.
+const uint32_t thumbnailReadLimit = 256 * 1024;
+
 // The largest side a PNG may have.
 const int64_t pngMaxSide = 0x7FFFFFFF;
 

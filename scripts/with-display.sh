@@ -19,7 +19,9 @@ for n in $(seq 90 140); do
     status=$?
     # Wine's helper processes hold the display; end them before it goes.
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix} wineserver -k 2>/dev/null
+    default=$here/build/wineprefix
+    [ "${TAVELIN_WINEARCH:-}" = win64 ] && default=$here/build/wineprefix64
+    WINEPREFIX=${TAVELIN_WINEPREFIX:-$default} wineserver -k 2>/dev/null
     kill "$xvfb" 2>/dev/null
     wait "$xvfb" 2>/dev/null
     exit $status
