@@ -4,3 +4,9 @@
 set(EXPLORER_ARCH_FLAGS)
 set(EXPLORER_SUFFIX x64)
 include(${CMAKE_CURRENT_LIST_DIR}/explorer.cmake)
+
+if(EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
+  add_googletest()
+  set(TAVELIN_WINEARCH_NAME win64)
+  include(${CMAKE_CURRENT_LIST_DIR}/explorer_tests.cmake)
+endif()

@@ -11,6 +11,14 @@ const CLSID previewHandlerId = {0xc9417126, 0x165f, 0x4109, {0x82, 0x1f, 0xbb, 0
 
 static volatile LONG liveCount;
 
+// The C++ runtime linked into the DLL keeps a block for exceptions thrown
+// when memory is short, taken when the DLL is loaded and never given back by
+// itself: a host that loads and unloads the DLL for every file would lose it
+// each time. This gives it back.
+namespace __gnu_cxx {
+void __freeres() throw();
+}
+
 void moduleAddRef()
 {
     InterlockedIncrement(&liveCount);
@@ -21,12 +29,15 @@ void moduleRelease()
     InterlockedDecrement(&liveCount);
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         appInstance = instance;
         processHeap = GetProcessHeap();
         DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        // Unloaded by FreeLibrary; at the end of the process nothing is given back.
+        __gnu_cxx::__freeres();
     }
     return TRUE;
 }

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs the Explorer handler tests of one architecture under Wine:
+#   run.sh win32|win64 TEST_EXE DLL [gtest options]
+# The pictures to compare with come from tavelin-render (the release build,
+# made when missing) through make_cases.py, into the test's build folder.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+arch=$1 exe=$2 dll=$3
+shift 3
+render=${TAVELIN_RENDER:-$here/build/release/tavelin-render}
+if [ ! -x "$render" ]; then
+  (cd "$here" && cmake --preset release >/dev/null && cmake --build --preset release >/dev/null)
+fi
+cases=$(dirname "$exe")/explorer-cases
+python3 "$here/tests/explorer/make_cases.py" "$render" "$here/examples" "$cases"
+export TAVELIN_WINEARCH=$arch TAVELIN_EXPLORER_DLL=$dll TAVELIN_EXPLORER_CASES=$cases
+exec "$here/scripts/wine-run.sh" "$exe" "$@"
