@@ -37,3 +37,15 @@ target_compile_options(${EXPLORER_DLL} PRIVATE -O2 -Wall -Wextra -Wno-unused-par
 target_link_options(${EXPLORER_DLL} PRIVATE -static -static-libgcc -static-libstdc++ -s
   -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat ${EXPLORER_LINK_FLAGS})
 target_link_libraries(${EXPLORER_DLL} PRIVATE ole32 uuid user32 gdi32 advapi32 kernel32)
+
+# What a thumbnail costs, through the DLL (make bench).
+add_executable(tavelin_explorer_bench_${EXPLORER_SUFFIX} EXCLUDE_FROM_ALL
+  ${CMAKE_SOURCE_DIR}/bench/explorer/bench_explorer_win32.cpp ${EXPLORER_SHARED_SOURCES})
+target_include_directories(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX
+  _WIN32_WINNT=0x0A00)
+target_compile_options(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE -O2 ${EXPLORER_ARCH_FLAGS})
+target_link_libraries(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE shlwapi ole32 uuid psapi user32 gdi32
+  advapi32)
+target_link_options(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE -static -static-libgcc -static-libstdc++)
+add_dependencies(tavelin_explorer_bench_${EXPLORER_SUFFIX} ${EXPLORER_DLL})
