@@ -49,3 +49,9 @@ target_link_libraries(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE shlwapi 
   advapi32)
 target_link_options(tavelin_explorer_bench_${EXPLORER_SUFFIX} PRIVATE -static -static-libgcc -static-libstdc++)
 add_dependencies(tavelin_explorer_bench_${EXPLORER_SUFFIX} ${EXPLORER_DLL})
+
+# A thumbnail from the DLL to a BMP file (the README's picture).
+add_executable(explorer_thumbnail_${EXPLORER_SUFFIX} EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/explorer_thumbnail_win32.cpp)
+target_compile_definitions(explorer_thumbnail_${EXPLORER_SUFFIX} PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00)
+target_link_libraries(explorer_thumbnail_${EXPLORER_SUFFIX} PRIVATE shlwapi ole32 uuid user32 gdi32)
+target_link_options(explorer_thumbnail_${EXPLORER_SUFFIX} PRIVATE -static -static-libgcc -static-libstdc++)
