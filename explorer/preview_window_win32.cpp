@@ -33,7 +33,7 @@ const wchar_t className[] = L"TavelinPreview";
 const int32_t lineStep = frameCellHeight;
 // Windows of the class alive; the class goes with the last, so that the DLL
 // can be unloaded without leaving a class behind that points into it.
-int32_t windowCount;
+volatile LONG windowCount;
 
 PreviewWindow* previewOf(HWND window)
 {
@@ -223,7 +223,7 @@ LRESULT CALLBACK previewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 bool holdClass()
 {
-    if (windowCount++ > 0)
+    if (InterlockedIncrement(&windowCount) > 1)
         return true;
     WNDCLASSW windowClass = {};
     windowClass.style = CS_DBLCLKS;
@@ -233,13 +233,13 @@ bool holdClass()
     windowClass.lpszClassName = className;
     if (RegisterClassW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
         return true;
-    --windowCount;
+    InterlockedDecrement(&windowCount);
     return false;
 }
 
 void releaseClass()
 {
-    if (--windowCount == 0)
+    if (InterlockedDecrement(&windowCount) == 0)
         UnregisterClassW(className, appInstance);
 }
 
