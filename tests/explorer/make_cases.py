@@ -60,18 +60,21 @@ for i, name in enumerate(inputs):
         cases.append("thumb %s %d %s %s %s" % (name, size, colors[0], colors[1], expected))
 
 # The preview test's scrolls, in its order: the start, 3 lines down, 2 wheel
-# notches down, a page down, a drag of 40 pixels up.
-width, height = 400, 300
-page = 16 * (height // 16) - 16
-at = 0
-for step, moved in (("start", 0), ("down3", 48), ("wheel2", 32), ("pagedown", page), ("drag40", 40)):
-    at += moved
-    expected = "view.%s.ppm" % step
-    png = os.path.join(out, "out.png")
-    subprocess.run([render, "-q", "--view", "%dx%d" % (width, height), "--at", str(at),
-                    os.path.join(out, "random4.nfo"), "-o", png], check=True)
-    ppm(png, expected)
-    cases.append("view random4.nfo %d %d %s %s" % (width, height, step, expected))
+# notches down, a page down, a drag of 40 window pixels up; in a pane of
+# 400 x 300 window pixels at 96 DPI ("view") and at 192 ("view2", every
+# logical pixel a 2 x 2 block).
+for kind, scale in (("view", 1), ("view2", 2)):
+    width, height = 400 // scale, 300 // scale
+    page = 16 * (height // 16) - 16
+    at = 0
+    for step, moved in (("start", 0), ("down3", 48), ("wheel2", 32), ("pagedown", page), ("drag40", 40 // scale)):
+        at += moved
+        expected = "%s.%s.ppm" % (kind, step)
+        png = os.path.join(out, "out.png")
+        subprocess.run([render, "-q", "--view", "%dx%d" % (width, height), "--at", str(at), "--scale", str(scale),
+                        os.path.join(out, "random4.nfo"), "-o", png], check=True)
+        ppm(png, expected)
+        cases.append("%s random4.nfo %d %d %s %s" % (kind, width * scale, height * scale, step, expected))
 
 with open(os.path.join(out, "cases.txt"), "w") as f:
     f.write("\n".join(cases) + "\n")

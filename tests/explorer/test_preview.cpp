@@ -84,12 +84,13 @@ unsigned windowsOfThread()
     return count;
 }
 
-}  // namespace
 
-TEST(Preview, ThePaneIsTheRenderersViewAfterEveryKindOfScroll)
+// Shows the case's file in a pane of the case's size, scrolls it step by
+// step and compares the screen with the renderer's picture after each step.
+void expectPaneMatchesTheRenderer(const char* kind)
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-    auto cases = readCases("view");   // input width height step expected
+    auto cases = readCases(kind);   // input width height step expected
     ASSERT_EQ(5u, cases.size());
     RegisteredServer server(previewClass);
     Host host(atoi(cases[0][1].c_str()), atoi(cases[0][2].c_str()));
@@ -121,6 +122,21 @@ TEST(Preview, ThePaneIsTheRenderersViewAfterEveryKindOfScroll)
     EXPECT_EQ(S_OK, handler->Unload());
     EXPECT_FALSE(IsWindow(pane));
     handler->Release();
+}
+
+}  // namespace
+
+TEST(Preview, ThePaneIsTheRenderersViewAfterEveryKindOfScroll)
+{
+    expectPaneMatchesTheRenderer("view");
+}
+
+// run.sh runs this one alone with the prefix at 192 DPI.
+TEST(Preview, AtTwiceTheDpiThePaneIsTheRenderersViewAtScaleTwo)
+{
+    if (!getenv("TAVELIN_EXPLORER_DPI"))
+        GTEST_SKIP() << "needs the prefix at 192 DPI (tests/explorer/run.sh)";
+    expectPaneMatchesTheRenderer("view2");
 }
 
 TEST(Preview, AThousandRoundsOfLoadAndUnloadGiveEverythingBack)
