@@ -1,6 +1,8 @@
 // The Explorer handler tests' host (see the header).
 #include "tests/explorer/explorer_host.h"
 
+#include "tests/support/win32_program_run.h"
+
 #include <shlwapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -25,17 +27,6 @@ std::string narrow(const std::wstring& text)
     std::string out(text.size() * 3 + 1, '\0');
     out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], (int)out.size(), nullptr, nullptr) - 1);
     return out;
-}
-
-std::string unixToWindows(const char* path)
-{
-    std::string result = path ? path : "";
-    if (!result.empty() && result[0] == '/')
-        result = "Z:" + result;
-    for (char& c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
 }
 
 void dumpKey(HKEY root, const std::wstring& path, std::string& out)
@@ -76,7 +67,7 @@ std::wstring registeredPath(const CLSID& id)
 
 std::wstring dllPath()
 {
-    return widen(unixToWindows(getenv("TAVELIN_EXPLORER_DLL")));
+    return widen(windowsPath(getenv("TAVELIN_EXPLORER_DLL")));
 }
 
 DWORD runRegsvr32(bool unregister)
@@ -192,7 +183,7 @@ size_t differingPixels(const Picture& a, const Picture& b)
 
 std::string casePath(const std::string& name)
 {
-    return unixToWindows(getenv("TAVELIN_EXPLORER_CASES")) + "\\" + name;
+    return windowsPath(getenv("TAVELIN_EXPLORER_CASES")) + "\\" + name;
 }
 
 std::vector<std::vector<std::string>> readCases(const char* kind)
@@ -214,9 +205,8 @@ std::vector<std::vector<std::string>> readCases(const char* kind)
 
 std::string readWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
-    bytes << in.rdbuf();
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
     return bytes.str();
 }
 
@@ -240,13 +230,9 @@ TestStream::TestStream(std::string bytes, uint64_t length, ULONG chunk, uint64_t
 
 HRESULT TestStream::QueryInterface(REFIID riid, void** object)
 {
-    if (riid == IID_IUnknown || riid == IID_IStream || riid == IID_ISequentialStream) {
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    bool known = riid == IID_IUnknown || riid == IID_IStream || riid == IID_ISequentialStream;
+    *object = known ? (AddRef(), this) : nullptr;
+    return known ? S_OK : E_NOINTERFACE;
 }
 
 ULONG TestStream::Release()

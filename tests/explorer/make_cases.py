@@ -14,20 +14,15 @@ rng = random.Random(17)
 ART = bytes(range(0xB0, 0xE0)) + b" .:-=+*#@|/\\_" + bytes(range(0x41, 0x5B))
 
 
-def random_document(lines, widest):
-    rows = []
-    for _ in range(lines):
-        width = rng.randint(0, widest)
-        row = bytes(rng.choice(ART) for _ in range(width))
-        if rng.random() < 0.1:
-            row = row[: width // 2] + b"\t" + row[width // 2:]
-        rows.append(row)
-    return b"\r\n".join(rows) + b"\r\n"
+def random_line(widest):
+    row = bytes(rng.choice(ART) for _ in range(rng.randint(0, widest)))
+    return row + b"\t" + row[:3] if rng.random() < 0.1 else row
 
 
 def write(name, data):
     with open(os.path.join(out, name), "wb") as f:
         f.write(data)
+    inputs.append(name)
 
 
 def ppm(png, name):
@@ -39,13 +34,10 @@ inputs = []
 for name in sorted(os.listdir(examples)):
     with open(os.path.join(examples, name), "rb") as f:
         write(name, f.read())
-    inputs.append(name)
 shapes = [(1, 3), (5, 40), (40, 80), (300, 79), (60, 200), (2, 1000), (900, 30)]
 for i, (lines, widest) in enumerate(shapes):
-    write("random%d.nfo" % i, random_document(lines, widest))
-    inputs.append("random%d.nfo" % i)
+    write("random%d.nfo" % i, b"".join(random_line(widest) + b"\r\n" for _ in range(lines)))
 write("utf8.nfo", "\u2588\u2592\u2591\u2593\u2500\u2550 \u00e9l\u00e8ve\n".encode() * 20)
-inputs.append("utf8.nfo")
 
 cases = []
 sizes = [32, 96, 128, 256, 1024]

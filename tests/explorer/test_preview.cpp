@@ -17,23 +17,19 @@ namespace {
 void pump()
 {
     MSG message;
-    for (int i = 0; i < 4; ++i) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
+    for (int i = 0; i < 4; ++i, Sleep(10))
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
-        }
-        Sleep(10);
-    }
 }
 
 // The window a preview host gives the handler: a pane on the screen.
 class Host {
 public:
     Host(int width, int height)
+        : window_(CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 60, 60, width, height,
+                                  nullptr, nullptr, nullptr, nullptr)),
+          rect_{0, 0, width, height}
     {
-        window_ = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 60, 60, width, height,
-                                  nullptr, nullptr, nullptr, nullptr);
-        rect_ = {0, 0, width, height};
     }
     ~Host() { DestroyWindow(window_); }
     HWND window() const { return window_; }
@@ -52,8 +48,7 @@ public:
         init->Release();
         handler->SetWindow(window_, &rect_);
         HRESULT previewed = handler->DoPreview();
-        if (SUCCEEDED(*shown))
-            *shown = previewed;
+        *shown = SUCCEEDED(*shown) ? previewed : *shown;
         pump();
         return handler;
     }
@@ -63,27 +58,20 @@ private:
     RECT rect_;
 };
 
-BOOL CALLBACK countChild(HWND, LPARAM counter)
+BOOL CALLBACK countWindow(HWND, LPARAM count)
 {
-    ++*(unsigned*)counter;
-    return TRUE;
+    return ++*(unsigned*)count, TRUE;
 }
 
-BOOL CALLBACK countTree(HWND window, LPARAM counter)
-{
-    ++*(unsigned*)counter;
-    EnumChildWindows(window, countChild, counter);
-    return TRUE;
-}
-
-// The windows of this thread, children included.
-unsigned windowsOfThread()
+// The windows of this thread: the top-level ones and the host's children.
+unsigned windowsOf(HWND host)
 {
     unsigned count = 0;
-    EnumThreadWindows(GetCurrentThreadId(), countTree, (LPARAM)&count);
+    EnumThreadWindows(GetCurrentThreadId(), countWindow, (LPARAM)&count);
+    for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ++count;
     return count;
 }
-
 
 // Shows the case's file in a pane of the case's size, scrolls it step by
 // step and compares the screen with the renderer's picture after each step.
@@ -155,11 +143,11 @@ TEST(Preview, AThousandRoundsOfLoadAndUnloadGiveEverythingBack)
     };
     for (int i = 0; i < 20; ++i)
         round();
-    const unsigned windows = windowsOfThread(), gdi = gdiTableCount(GetCurrentProcess());
+    const unsigned windows = windowsOf(host.window()), gdi = gdiTableCount(GetCurrentProcess());
     const uint64_t memory = memoryprobe::committedPrivateBytes();
     for (int i = 0; i < 1000 && !testing::Test::HasFailure(); ++i)
         round();
-    EXPECT_EQ(windows, windowsOfThread());
+    EXPECT_EQ(windows, windowsOf(host.window()));
     EXPECT_LE(gdiTableCount(GetCurrentProcess()), gdi);
     EXPECT_LE(memoryprobe::committedPrivateBytes(), memory + (2 << 20));
 }

@@ -25,7 +25,7 @@ std::wstring idText(const CLSID& id)
 
 void setString(const wchar_t* key, const wchar_t* value)
 {
-    RegSetKeyValueW(HKEY_CURRENT_USER, key, nullptr, REG_SZ, value, (lstrlenW(value) + 1) * sizeof(wchar_t));
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, nullptr, REG_SZ, value, (lstrlenW(value) + 1) * 2);
 }
 
 }  // namespace
