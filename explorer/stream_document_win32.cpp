@@ -8,9 +8,10 @@
 #include "document/text_document.h"
 #include "render/document_loader.h"
 
-// A preview draws the first 64 MiB of a larger file: a preview host lives long
-// and shows thousands of files, and no text art comes near this.
-const uint32_t previewReadLimit = 64u << 20;
+// A preview draws the first 16 MiB of a larger file: a preview host lives long
+// and shows thousands of files, no text art comes near this, and the line
+// table of a file of nothing but line ends is several times its size.
+const uint32_t previewReadLimit = 16u << 20;
 
 namespace {
 
