@@ -12,6 +12,8 @@
 
 const CLSID thumbnailClass = {0x0e959ec8, 0x7c88, 0x4b22, {0xa8, 0x73, 0x00, 0x83, 0xbc, 0xc2, 0xa1, 0x12}};
 const CLSID previewClass = {0xc9417126, 0x165f, 0x4109, {0x82, 0x1f, 0xbb, 0xe6, 0x8f, 0x94, 0xd6, 0x4b}};
+const wchar_t thumbnailKind[] = L"{e357fccd-a995-4576-b01f-234630154e96}";
+const wchar_t previewKind[] = L"{8895b1c6-b41f-4c1c-a562-0d564250836f}";
 
 namespace {
 
@@ -52,15 +54,12 @@ void dumpKey(HKEY root, const std::wstring& path, std::string& out)
     RegCloseKey(key);
 }
 
-std::wstring registeredPath(const CLSID& id)
+std::wstring defaultValue(const std::wstring& key)
 {
-    wchar_t text[40];
-    StringFromGUID2(id, text, 40);
-    std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + text + L"\\InprocServer32";
-    wchar_t path[MAX_PATH] = L"";
-    DWORD size = sizeof path;
-    RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size);
-    return path;
+    wchar_t value[MAX_PATH] = L"";
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
+    return value;
 }
 
 }  // namespace
@@ -94,9 +93,13 @@ std::string registrySnapshot()
     return out;
 }
 
-RegisteredServer::RegisteredServer(const CLSID& id) : module_(nullptr), factory_(nullptr)
+RegisteredServer::RegisteredServer(const wchar_t* kind) : module_(nullptr), factory_(nullptr)
 {
-    std::wstring path = registeredPath(id);
+    std::wstring named = defaultValue(std::wstring(L"Software\\Classes\\.nfo\\ShellEx\\") + kind);
+    CLSID id;
+    if (FAILED(CLSIDFromString(named.c_str(), &id)))
+        return;
+    std::wstring path = defaultValue(L"Software\\Classes\\CLSID\\" + named + L"\\InprocServer32");
     module_ = path.empty() ? nullptr : LoadLibraryW(path.c_str());
     typedef HRESULT(WINAPI * GetClassObject)(REFCLSID, REFIID, void**);
     GetClassObject get = module_ ? (GetClassObject)(void*)GetProcAddress(module_, "DllGetClassObject") : nullptr;

@@ -15,6 +15,9 @@
 
 extern const CLSID thumbnailClass;
 extern const CLSID previewClass;
+// The handler kinds that a file type's ShellEx key names a class for.
+extern const wchar_t thumbnailKind[];
+extern const wchar_t previewKind[];
 
 // regsvr32 [/u] /s on the DLL under test; its exit code.
 DWORD runRegsvr32(bool unregister);
@@ -23,11 +26,13 @@ std::wstring dllPath();
 // Every value and key below the places the registration writes, as text.
 std::string registrySnapshot();
 
-// The DLL loaded from the registered InprocServer32 path of `id` and asked
-// for its class factory; unloaded again (when it says it may be) on destruction.
+// As Explorer finds a handler of `kind` for a .nfo file: the class that
+// .nfo's ShellEx names, the DLL loaded from that class's InprocServer32
+// path and asked for its class factory; unloaded again (when it says it may
+// be) on destruction.
 class RegisteredServer {
 public:
-    explicit RegisteredServer(const CLSID& id);
+    explicit RegisteredServer(const wchar_t* kind);
     ~RegisteredServer();
     // A new object asked for riid, or null.
     void* create(REFIID riid) const;

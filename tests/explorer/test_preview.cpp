@@ -80,7 +80,7 @@ void expectPaneMatchesTheRenderer(const char* kind)
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
     auto cases = readCases(kind);   // input width height step expected
     ASSERT_EQ(6u, cases.size());
-    RegisteredServer server(previewClass);
+    RegisteredServer server(previewKind);
     Host host(atoi(cases[0][1].c_str()), atoi(cases[0][2].c_str()));
     HRESULT shown = E_FAIL;
     IPreviewHandler* handler = host.show(server, fileStream(casePath(cases[0][0])), &shown);
@@ -135,7 +135,7 @@ TEST(Preview, AThousandRoundsOfLoadAndUnloadGiveEverythingBack)
     Host host(320, 240);
     const std::string path = casePath("random3.nfo");
     auto round = [&] {
-        RegisteredServer server(previewClass);
+        RegisteredServer server(previewKind);
         HRESULT shown = E_FAIL;
         IPreviewHandler* handler = host.show(server, memoryStream(path), &shown);
         EXPECT_EQ(S_OK, shown);
@@ -157,7 +157,7 @@ TEST(Preview, AThousandRoundsOfLoadAndUnloadGiveEverythingBack)
 
 TEST(Preview, HostileStreamsGiveAClearErrorOrABoundedPreview)
 {
-    RegisteredServer server(previewClass);
+    RegisteredServer server(previewKind);
     Host host(320, 240);
     const std::string art = "\xDB\xB1\xB0\xB2 NFO \xC4\xCD\r\n";
     HRESULT shown = E_FAIL;

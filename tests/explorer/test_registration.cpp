@@ -44,8 +44,8 @@ TEST(Registration, WritesTheHandlersForTheUserAndUnregisteringRestoresTheRegistr
     const std::wstring classes = L"Software\\Classes\\";
     for (const wchar_t* type : {L".nfo", L".diz"}) {
         std::wstring shellEx = classes + type + L"\\ShellEx\\";
-        EXPECT_EQ(idText(thumbnailClass), stringValue(shellEx + L"{e357fccd-a995-4576-b01f-234630154e96}", nullptr));
-        EXPECT_EQ(idText(previewClass), stringValue(shellEx + L"{8895b1c6-b41f-4c1c-a562-0d564250836f}", nullptr));
+        EXPECT_EQ(idText(thumbnailClass), stringValue(shellEx + thumbnailKind, nullptr));
+        EXPECT_EQ(idText(previewClass), stringValue(shellEx + previewKind, nullptr));
     }
     wchar_t full[MAX_PATH];
     GetFullPathNameW(dllPath().c_str(), MAX_PATH, full, nullptr);

@@ -57,7 +57,7 @@ DWORD colorRef(const std::string& text)
 
 TEST(Thumbnails, AreTheRenderersPicturesPixelForPixelThroughEveryKindOfStream)
 {
-    RegisteredServer server(thumbnailClass);
+    RegisteredServer server(thumbnailKind);
     auto cases = readCases("thumb");
     ASSERT_GE(cases.size(), 15u);
     for (size_t i = 0; i < cases.size(); ++i) {
@@ -82,7 +82,7 @@ TEST(Thumbnails, AreTheRenderersPicturesPixelForPixelThroughEveryKindOfStream)
 
 TEST(Thumbnails, HostileStreamsGiveAClearErrorOrAPictureFromABoundedPrefix)
 {
-    RegisteredServer server(thumbnailClass);
+    RegisteredServer server(thumbnailKind);
     const std::string art = "\xDB\xB1\xB0\xB2 NFO \xC4\xCD\r\n";
     // Empty: no picture, the type's icon instead.
     Thumbnail empty = thumbnailOf(server, new TestStream(art, 0, 4096, ~0ull, 0), 96);
