@@ -117,7 +117,8 @@ public:
         if (!window)
             return E_INVALIDARG;
         *window = GetFocus();
-        return *window ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+        DWORD error = GetLastError();
+        return *window ? S_OK : HRESULT_FROM_WIN32(error ? error : ERROR_INVALID_WINDOW_HANDLE);
     }
     // Keys the pane does not use go to the host's frame.
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* message) override

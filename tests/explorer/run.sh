@@ -20,7 +20,13 @@ wine=$here/scripts/wine-run.sh
 status=0
 "$wine" "$exe" "$@" || status=$?
 dpi='HKCU\Control Panel\Desktop'
-trap '"$wine" reg delete "$dpi" /v LogPixels /f >/dev/null 2>&1' EXIT
+# The prefix's own LogPixels, if it has one, comes back afterwards.
+before=$("$wine" reg query "$dpi" /v LogPixels 2>/dev/null | tr -d '\r' | awk '$1 == "LogPixels" {print $3}') || true
+if [ -n "$before" ]; then
+  trap '"$wine" reg add "$dpi" /v LogPixels /t REG_DWORD /d "$before" /f >/dev/null 2>&1' EXIT
+else
+  trap '"$wine" reg delete "$dpi" /v LogPixels /f >/dev/null 2>&1' EXIT
+fi
 "$wine" reg add "$dpi" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
 TAVELIN_EXPLORER_DPI=192 "$wine" "$exe" --gtest_filter='*AtTwiceTheDpi*' || status=$?
 exit $status
