@@ -6,6 +6,7 @@
 #   EXPLORER_ARCH_FLAGS   compile flags of the architecture
 #   EXPLORER_LINK_FLAGS   link flags of the architecture
 #   EXPLORER_SUFFIX       x86 or x64, in the DLL's name
+#   EXPLORER_FORMAT       objdump's name of the DLL's format
 file(GLOB EXPLORER_OWN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/explorer/*.cpp)
 set(EXPLORER_SHARED_SOURCES
   ${CMAKE_SOURCE_DIR}/app/globals_win32.cpp
@@ -37,6 +38,10 @@ target_compile_options(${EXPLORER_DLL} PRIVATE -O2 -Wall -Wextra -Wno-unused-par
 target_link_options(${EXPLORER_DLL} PRIVATE -static -static-libgcc -static-libstdc++ -s
   -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat ${EXPLORER_LINK_FLAGS})
 target_link_libraries(${EXPLORER_DLL} PRIVATE ole32 uuid user32 gdi32 advapi32 kernel32)
+# Its machine, exports and imports, read from the file (no Wine needed).
+add_test(NAME explorer_image COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-explorer-image.sh
+  $<TARGET_FILE:${EXPLORER_DLL}> ${EXPLORER_FORMAT})
+set_tests_properties(explorer_image PROPERTIES ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP}")
 
 # What a thumbnail costs, through the DLL (make bench).
 add_executable(tavelin_explorer_bench_${EXPLORER_SUFFIX} EXCLUDE_FROM_ALL

@@ -60,6 +60,7 @@ target_link_libraries(tavelin PRIVATE tavelin_core gcc ${WIN32_LIBS})
 # The Explorer handlers' 32-bit DLL.
 set(EXPLORER_ARCH_FLAGS ${ARCH_FLAGS})
 set(EXPLORER_SUFFIX x86)
+set(EXPLORER_FORMAT pei-i386)
 # The .def names the exports plainly; their __stdcall symbols are decorated.
 set(EXPLORER_LINK_FLAGS -Wl,--enable-stdcall-fixup)
 include(${CMAKE_CURRENT_LIST_DIR}/explorer.cmake)

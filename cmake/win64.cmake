@@ -3,6 +3,7 @@
 # a 32-bit program and is not built here.
 set(EXPLORER_ARCH_FLAGS)
 set(EXPLORER_SUFFIX x64)
+set(EXPLORER_FORMAT pei-x86-64)
 include(${CMAKE_CURRENT_LIST_DIR}/explorer.cmake)
 
 if(EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
