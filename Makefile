@@ -1,8 +1,10 @@
 # The two commands of the README, plus the renderer, the benchmarks and the fuzzers.
-#   make test              build both presets and run every test (host and Wine)
+#   make test              build every preset and run every test (host and Wine,
+#                          the Explorer handlers' 64-bit DLL in a 64-bit Wine prefix)
 #   make run [FILE=x.nfo]  build and start the viewer under Wine (TAVELIN_WINE_DPI=192: on a 192-DPI screen)
 #   make / make render     build tavelin-render, optimised: build/release/tavelin-render
-#   make bench             speed figures, as ratios against bare memory work
+#   make bench             speed figures, as ratios against bare memory work, and what
+#                          an Explorer thumbnail costs (64-bit DLL under Wine)
 #   make fuzz              each libFuzzer target for FUZZ_SECONDS seconds
 #   make install / uninstall   the renderer and the viewer on a Linux desktop (PREFIX, DESTDIR)
 #   make dist              the Windows download and the source archive in build/dist
@@ -13,7 +15,7 @@ FUZZ_SECONDS ?= 60
 CHECK_FUZZ_SECONDS ?= 10
 JOBS ?= $(shell nproc)
 
-.PHONY: all render setup build build-host build-win32 build-fuzz test test-host test-win32 test-fuzz run bench fuzz clean install uninstall dist test-install
+.PHONY: all render setup build build-host build-win32 build-win64 build-fuzz test test-host test-win32 test-win64 test-fuzz run bench fuzz clean install uninstall dist test-install
 
 PREFIX ?= /usr/local
 DESTDIR ?=
@@ -37,7 +39,11 @@ build-win32: setup
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32 -j $(JOBS)
 
-build: build-host build-win32
+build-win64: setup
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64 -j $(JOBS)
+
+build: build-host build-win32 build-win64
 
 test-host: build-host
 	@ctest --preset host -j $(JOBS)
@@ -45,13 +51,19 @@ test-host: build-host
 # The Windows tests need Wine's 32-bit loader; on a machine whose kernel
 # cannot run 32-bit programs they are skipped, loudly, and only the program
 # file itself is checked.
-test-win32: build-win32
-	@if scripts/wine32-runs.sh; then scripts/with-display.sh ctest --preset win32 -j $(JOBS); 	else echo "test-win32: SKIPPED the tests under Wine: this machine cannot run 32-bit programs"; 	  ctest --preset win32 -R program_image; fi
+test-win32: build-win32 render
+	@if scripts/wine32-runs.sh; then scripts/with-display.sh ctest --preset win32 -j $(JOBS); \
+	else echo "test-win32: SKIPPED the tests under Wine: this machine cannot run 32-bit programs"; \
+	  ctest --preset win32 -R program_image; fi
+
+# The 64-bit Explorer handlers, in their own 64-bit Wine prefix (build/wineprefix64).
+test-win64: build-win64 render
+	@TAVELIN_WINEARCH=win64 scripts/with-display.sh ctest --preset win64 -j $(JOBS)
 
 test-fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(CHECK_FUZZ_SECONDS)
 
-test: test-host test-fuzz test-win32 test-install
+test: test-host test-fuzz test-win32 test-win64 test-install
 
 run: build-win32
 	@scripts/run-viewer.sh "$(FILE)"
@@ -63,6 +75,9 @@ bench: render
 	@if cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tavelin_win32_bench >/dev/null 2>&1; then \
 	  scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; \
 	  TAVELIN_WINE_DPI=192 scripts/with-display.sh scripts/wine-run.sh build/win32/tavelin_win32_bench.exe; fi
+	@if cmake --preset win64 >/dev/null && cmake --build --preset win64 --target tavelin_explorer_bench_x64 >/dev/null 2>&1; then \
+	  TAVELIN_WINEARCH=win64 scripts/with-display.sh scripts/wine-run.sh build/win64/tavelin_explorer_bench_x64.exe \
+	    build/win64/tavelin-explorer-x64.dll; fi
 
 build-fuzz: setup
 	@cmake --preset fuzz >/dev/null 2>&1
@@ -80,6 +95,8 @@ uninstall:
 
 dist: setup
 	@$(BUILD_PROGRAM)
+	@cmake --build --preset win32 --target tavelin-explorer-x86 -j $(JOBS)
+	@cmake --preset win64 >/dev/null && cmake --build --preset win64 --target tavelin-explorer-x64 -j $(JOBS)
 	@scripts/dist.sh
 
 test-install: render

@@ -26,5 +26,9 @@ long writeSetting(HKEY__* key, const char* name, uint32_t value);
 // default, which is written back at once.
 Settings loadSettings();
 
+// The same four as the viewer stored them, defaults for those it has not,
+// without writing anything: for the Explorer handlers, which only look.
+Settings storedSettings();
+
 // Opens the key, stores one value as a REG_DWORD and closes the key again.
 void saveSetting(const char* name, uint32_t value);

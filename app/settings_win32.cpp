@@ -31,9 +31,9 @@ static uint32_t littleEndian(const uint8_t buffer[4])
            uint32_t(buffer[3]) << 24;
 }
 
-// Reads one value into buffer; when that fails, puts the default there and
-// stores it in the key.
-static void readOrRestore(HKEY key, const char* name, uint32_t fallback, uint8_t buffer[4])
+// Reads one value into buffer; when that fails, puts the default there and,
+// with `restore`, stores it in the key.
+static void readOrRestore(HKEY key, const char* name, uint32_t fallback, uint8_t buffer[4], bool restore)
 {
     if (readSetting(key, name, buffer))
         return;
@@ -41,7 +41,24 @@ static void readOrRestore(HKEY key, const char* name, uint32_t fallback, uint8_t
     buffer[1] = uint8_t(fallback >> 8);
     buffer[2] = uint8_t(fallback >> 16);
     buffer[3] = uint8_t(fallback >> 24);
-    writeSetting(key, name, fallback);
+    if (restore)
+        writeSetting(key, name, fallback);
+}
+
+static Settings readSettings(HKEY key, bool restore)
+{
+    uint8_t back[4], fore[4], fade[4], copy[4];
+    readOrRestore(key, "bgColor", defaultBackColor, back, restore);
+    readOrRestore(key, "fgColor", defaultForeColor, fore, restore);
+    readOrRestore(key, "bFade", defaultFlag, fade, restore);
+    readOrRestore(key, "bCopyOnSelect", defaultFlag, copy, restore);
+
+    Settings settings;
+    settings.foreColor = littleEndian(fore);
+    settings.backColor = littleEndian(back);
+    settings.fadeEnabled = fade[0];     // flags count by their lowest byte only
+    settings.copyOnSelect = copy[0];
+    return settings;
 }
 
 Settings loadSettings()
@@ -50,20 +67,20 @@ Settings loadSettings()
     // every setting takes its default.
     HKEY key = nullptr;
     RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key);
-
-    uint8_t back[4], fore[4], fade[4], copy[4];
-    readOrRestore(key, "bgColor", defaultBackColor, back);
-    readOrRestore(key, "fgColor", defaultForeColor, fore);
-    readOrRestore(key, "bFade", defaultFlag, fade);
-    readOrRestore(key, "bCopyOnSelect", defaultFlag, copy);
+    Settings settings = readSettings(key, true);
     if (key)
         RegCloseKey(key);
+    return settings;
+}
 
-    Settings settings;
-    settings.foreColor = littleEndian(fore);
-    settings.backColor = littleEndian(back);
-    settings.fadeEnabled = fade[0];     // flags count by their lowest byte only
-    settings.copyOnSelect = copy[0];
+Settings storedSettings()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        key = nullptr;
+    Settings settings = readSettings(key, false);
+    if (key)
+        RegCloseKey(key);
     return settings;
 }
 

@@ -66,6 +66,14 @@ target_link_options(tavelin PRIVATE -nostdlib -nostartfiles -Wl,-e,_tavelinEntry
   -Wl,--gc-sections -s -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat)
 target_link_libraries(tavelin PRIVATE tavelin_core gcc ${WIN32_LIBS})
 
+# The Explorer handlers' 32-bit DLL.
+set(EXPLORER_ARCH_FLAGS ${ARCH_FLAGS})
+set(EXPLORER_SUFFIX x86)
+set(EXPLORER_FORMAT pei-i386)
+# The .def names the exports plainly; their __stdcall symbols are decorated.
+set(EXPLORER_LINK_FLAGS -Wl,--enable-stdcall-fixup)
+include(${CMAKE_CURRENT_LIST_DIR}/explorer.cmake)
+
 # Tests under Wine: GoogleTest, linked statically, against the real API.
 # Without its sources (a plain Windows build) only the program is built.
 if(NOT EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
@@ -73,6 +81,8 @@ if(NOT EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
   return()
 endif()
 add_googletest()
+set(TAVELIN_WINEARCH_NAME win32)
+include(${CMAKE_CURRENT_LIST_DIR}/explorer_tests.cmake)
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 set(WIN32_SUPPORT ${TEST_SUPPORT_SOURCES})
 list(FILTER WIN32_SUPPORT EXCLUDE REGEX "host_.*\\.cpp$")

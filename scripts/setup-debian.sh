@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev
   googletest libbenchmark-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64
   xvfb x11-utils imagemagick python3
   fonts-wine libpng-dev pkg-config zip desktop-file-utils
 )

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build's own prefix.
-# Used as CMake's cross-compiling emulator and by `make run`.
+# Used as CMake's cross-compiling emulator and by `make run`. TAVELIN_WINEARCH=win64
+# runs 64-bit programs (the Explorer handlers' 64-bit build) in a prefix of
+# their own, build/wineprefix64 unless TAVELIN_WINEPREFIX says otherwise.
 # The prefix is created on first use (wineboot, about 20 s) with the crash
 # dialog turned off, so a crashing test fails instead of hanging, and with a
 # Wine desktop of its own: windows get their frames drawn as on Windows and are
@@ -11,12 +13,20 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dpi=${TAVELIN_WINE_DPI:-}
-export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix${dpi:+-${dpi}dpi}}
+export WINEARCH=${TAVELIN_WINEARCH:-win32}
+if [ "$WINEARCH" = win64 ]; then
+  export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix64${dpi:+-${dpi}dpi}}
+  # Debian's wine command prefers the 32-bit loader; a 64-bit prefix wants its own.
+  export WINELOADER=/usr/lib/wine/wine64
+  wine() { "$WINELOADER" "$@"; }
+  wineboot() { "$WINELOADER" wineboot "$@"; }
+else
+  export WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix${dpi:+-${dpi}dpi}}
+fi
 # `wine-run.sh --prefix` names the prefix and runs nothing.
 if [ "${1:-}" = "--prefix" ]; then echo "$WINEPREFIX"; exit 0; fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
 
 if [ ! -f "$WINEPREFIX/.tavelin-ready-desktop" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -51,4 +61,5 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "wine-run: no DISPLAY; run through scripts/with-display.sh" >&2
   exit 2
 fi
+if [ "$WINEARCH" = win64 ]; then exec "$WINELOADER" "$@"; fi
 exec wine "$@"

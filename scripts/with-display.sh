@@ -19,8 +19,10 @@ for n in $(seq 90 140); do
     status=$?
     # Wine's helper processes hold the display; end them before it goes.
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    WINEPREFIX=${TAVELIN_WINEPREFIX:-$here/build/wineprefix} wineserver -k 2>/dev/null
-    for prefix in "$here"/build/wineprefix-*dpi; do
+    default=$here/build/wineprefix
+    [ "${TAVELIN_WINEARCH:-}" = win64 ] && default=$here/build/wineprefix64
+    WINEPREFIX=${TAVELIN_WINEPREFIX:-$default} wineserver -k 2>/dev/null
+    for prefix in "$here"/build/wineprefix*-*dpi; do
       [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null
     done
     kill "$xvfb" 2>/dev/null

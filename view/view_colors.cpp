@@ -3,13 +3,8 @@
 //
 // The selection is drawn black on white over a dark background and white on
 // black over a light one, whatever the text colour is.
+#include "view/pixel_color.h"
 #include "view/scroll_view.h"
-
-// COLORREF 0x00BBGGRR to the DIB pixel 0x00RRGGBB (bytes blue, green, red, 0).
-static Pixel pixelFromColor(ColorRef color)
-{
-    return ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
-}
 
 // Sum of the red, green and blue bytes: 0 to 765.
 static uint32_t brightness(ColorRef color)

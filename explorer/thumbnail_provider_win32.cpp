@@ -1,0 +1,90 @@
+// The thumbnail provider: IInitializeWithStream reads the start of the file
+// (thumbnailReadLimit bytes at most), IThumbnailProvider draws it
+// (thumbnail_bitmap_win32.cpp).
+#include <new>
+
+#include <thumbcache.h>
+#include <propsys.h>
+
+#include "document/text_document.h"
+#include "explorer/handlers.h"
+#include "explorer/stream_document.h"
+#include "explorer/thumbnail_bitmap.h"
+#include "render/image_plan.h"
+
+namespace {
+
+// Not in every SDK's import library.
+const IID thumbnailProviderInterface = {0xe357fccd, 0xa995, 0x4576, {0xb0, 0x1f, 0x23, 0x46, 0x30, 0x15, 0x4e, 0x96}};
+
+class ThumbnailProvider : public IInitializeWithStream, public IThumbnailProvider {
+public:
+    ThumbnailProvider() : refs_(1), initialized_(false), document_(nullptr) { moduleAddRef(); }
+    virtual ~ThumbnailProvider()
+    {
+        delete document_;
+        moduleRelease();
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IInitializeWithStream)
+            *object = static_cast<IInitializeWithStream*>(this);
+        else if (riid == thumbnailProviderInterface)
+            *object = static_cast<IThumbnailProvider*>(this);
+        else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, DWORD) override
+    {
+        if (initialized_)
+            return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+        HRESULT result = readStreamDocument(stream, thumbnailReadLimit, &document_);
+        initialized_ = SUCCEEDED(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetThumbnail(UINT size, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) override
+    {
+        if (!bitmap)
+            return E_POINTER;
+        *bitmap = nullptr;
+        if (alpha)
+            *alpha = WTSAT_RGB;
+        if (!document_)
+            return E_UNEXPECTED;
+        return drawThumbnail(*document_, size, bitmap);
+    }
+
+private:
+    volatile LONG refs_;
+    bool initialized_;
+    TextDocument* document_;
+};
+
+}  // namespace
+
+HRESULT createThumbnailProvider(REFIID riid, void** object)
+{
+    ThumbnailProvider* provider = new (std::nothrow) ThumbnailProvider();
+    if (!provider)
+        return E_OUTOFMEMORY;
+    HRESULT result = provider->QueryInterface(riid, object);
+    provider->Release();
+    return result;
+}
