@@ -12,6 +12,7 @@
 #include <string>
 
 #include "document/cp437.h"
+#include "document/utf8_encoder.h"
 
 namespace benchfile {
 
@@ -56,19 +57,8 @@ inline std::string makeLine(Lcg& random)
 inline std::string toUtf8(const std::string& line)
 {
     std::string out;
-    for (unsigned char byte : line) {
-        const uint32_t c = byte == '\r' || byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte);
-        if (c < 0x80) {
-            out += (char)c;
-        } else if (c < 0x800) {
-            out += (char)(0xC0 | c >> 6);
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
-            out += (char)(0xE0 | c >> 12);
-            out += (char)(0x80 | (c >> 6 & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        }
-    }
+    for (unsigned char byte : line)
+        appendUtf8(out, byte == '\r' || byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte));
     return out;
 }
 

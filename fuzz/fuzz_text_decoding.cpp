@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "document/cp437.h"
+#include "document/utf8_encoder.h"
 #include "document/text_encoding.h"
 #include "document/text_reading.h"
 
@@ -31,20 +32,6 @@ void fail(const char* what)
 bool sameBytes(const uint8_t* a, const uint8_t* b, size_t size)
 {
     return size == 0 || memcmp(a, b, size) == 0;
-}
-
-void appendUtf8(std::vector<uint8_t>& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out.push_back((uint8_t)c);
-    } else if (c < 0x800) {
-        out.push_back((uint8_t)(0xC0 | c >> 6));
-        out.push_back((uint8_t)(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back((uint8_t)(0xE0 | c >> 12));
-        out.push_back((uint8_t)(0x80 | (c >> 6 & 0x3F)));
-        out.push_back((uint8_t)(0x80 | (c & 0x3F)));
-    }
 }
 
 // How many multi-byte characters text holds when it is all valid UTF-8, else

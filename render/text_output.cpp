@@ -2,22 +2,9 @@
 #include "render/text_output.h"
 
 #include "document/cp437.h"
+#include "document/utf8_encoder.h"
 
 namespace {
-
-void appendCodePoint(std::string& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out += (char)c;
-    } else if (c < 0x800) {
-        out += (char)(0xC0 | c >> 6);
-        out += (char)(0x80 | (c & 0x3F));
-    } else {
-        out += (char)(0xE0 | c >> 12);
-        out += (char)(0x80 | (c >> 6 & 0x3F));
-        out += (char)(0x80 | (c & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -33,10 +20,10 @@ void appendTextAsUtf8(const uint8_t* text, size_t length, std::string& out)
                 ++end;
             bool lineEnd = end == length || text[end] == '\n';
             for (; at < end; ++at)
-                appendCodePoint(out, lineEnd ? '\r' : cp437ToUnicode('\r'));
+                appendUtf8(out, lineEnd ? '\r' : cp437ToUnicode('\r'));
             --at;
             continue;
         }
-        appendCodePoint(out, byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte));
+        appendUtf8(out, byte == '\n' || byte == '\t' ? byte : cp437ToUnicode(byte));
     }
 }

@@ -16,6 +16,8 @@ import os
 import re
 import sys
 
+from make_resources import write_if_changed
+
 
 def version_numbers(text):
     text = text.strip()
@@ -35,17 +37,6 @@ def compact_manifest(template, numbers):
     text = re.sub(r"<!--.*?-->", "", text, flags=re.S)
     text = re.sub(r">\s+<", "><", text.strip())
     return re.sub(r"\s+", " ", text)
-
-
-def write_if_changed(path, data):
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def main(argv):

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "document/cp437.h"
+#include "document/utf8_encoder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -268,24 +269,6 @@ TEST_F(RenderCommand, AFileWithoutTextGetsNoThumbnail)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(slurp(dir + "/out.png").compare(0, 8, pngSignature), 0);
 }
-
-namespace {
-
-void appendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out += (char)c;
-    } else if (c < 0x800) {
-        out += (char)(0xC0 | c >> 6);
-        out += (char)(0x80 | (c & 0x3F));
-    } else {
-        out += (char)(0xE0 | c >> 12);
-        out += (char)(0x80 | (c >> 6 & 0x3F));
-        out += (char)(0x80 | (c & 0x3F));
-    }
-}
-
-}  // namespace
 
 // Art saved as UTF-8 (without a byte order mark), as UTF-16 with one, or
 // double-encoded through Windows-1252 with a SAUCE record behind it is read as

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "document/cp437.h"
+#include "document/utf8_encoder.h"
 #include "document/text_encoding.h"
 
 namespace {
@@ -34,17 +35,6 @@ std::string repeat(const std::string& text, int times)
     while (times-- > 0)
         out += text;
     return out;
-}
-
-// Code points up to U+FFFF (all the table holds) as UTF-8 and UTF-16.
-void appendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80)
-        out += (char)c;
-    else if (c < 0x800)
-        out += {(char)(0xC0 | c >> 6), (char)(0x80 | (c & 0x3F))};
-    else
-        out += {(char)(0xE0 | c >> 12), (char)(0x80 | (c >> 6 & 0x3F)), (char)(0x80 | (c & 0x3F))};
 }
 
 void appendUtf16(std::string& out, uint32_t c, bool bigEndian)

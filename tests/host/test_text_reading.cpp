@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "document/text_reading.h"
+#include "document/utf8_encoder.h"
 
 namespace {
 
@@ -27,16 +28,6 @@ Read readText(const std::string& bytes, bool prefix = false)
     size_t length = readFileText(copy.data(), copy.size(), EncodingChoice::automatic, prefix, &result.reading);
     result.text.assign(copy.begin(), copy.begin() + (ptrdiff_t)length);
     return result;
-}
-
-void appendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80)
-        out += (char)c;
-    else if (c < 0x800)
-        out += {(char)(0xC0 | c >> 6), (char)(0x80 | (c & 0x3F))};
-    else
-        out += {(char)(0xE0 | c >> 12), (char)(0x80 | (c >> 6 & 0x3F)), (char)(0x80 | (c & 0x3F))};
 }
 
 // Bytes read as Windows-1252 (its unassigned bytes as the C1 controls, as
