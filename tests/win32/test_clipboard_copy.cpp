@@ -123,7 +123,7 @@ TEST_F(ClipboardCopy, PutsTheSelectedTextOnTheClipboard)
         { "one line, right to left", 1, 5, 1, 2, true, "234", 4, u"234" },
         { "three lines", 1, 3, 3, 2, false, "3456789\nabcd\nAB", 22, u"3456789\r\nabcd\r\nAB" },
         { "past the last line", 3, 6, 6, 0, false, "GH\n\ttab \xb0\xb1\xb2\xdb end\n\xdb\xb1\xb0\xb2\xc4\xcd \x01\x7f\r\xff\n",
-          3 + 14 + 13 + 1, u"GH\r\n\ttab \u2591\u2592\u2593\u2588 end\r\n\u2588\u2592\u2591\u2593\u2500\u2550 \u263A\u2302\u266A\u00A0\r\n" },
+          3 + 14 + 12 + 1, u"GH\r\n\ttab \u2591\u2592\u2593\u2588 end\r\n\u2588\u2592\u2591\u2593\u2500\u2550 \u263A\u2302\u266A\u00A0\r\n" },
         { "bytes unchanged", 4, 0, 4, 99, false, "\ttab \xb0\xb1\xb2\xdb end", 14, u"\ttab \u2591\u2592\u2593\u2588 end" },
     };
     for (const CopyCase& c : cases) {
