@@ -1,12 +1,16 @@
 // Fuzz target: any bytes, written to a file and loaded as a TextDocument
-// through the native stand-in, must give a sound document (see
-// tests/support/document_invariants.h), no message, and every page back.
+// through the native stand-in, must give a sound document of the text that
+// reading the bytes gives (see tests/support/document_invariants.h), no
+// message, and every page back.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "document/text_document.h"
+#include "document/text_reading.h"
 #include "tests/support/document_invariants.h"
 #include "tests/support/host_document_storage.h"
 
@@ -39,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TextDocument* document = new TextDocument(inputPath());
     if (hostDocumentStorage.failureCount != 0)
         fail(hostDocumentStorage.lastFailure);
-    if (const char* fault = findDocumentFault(*document, data, (uint32_t)size))
+    std::vector<uint8_t> text(data, data + size);
+    size_t length = readFileText(text.data(), text.size(), EncodingChoice::automatic, false, nullptr);
+    if (const char* fault = findDocumentFault(*document, text.data(), (uint32_t)length))
         fail(fault);
     delete document;
     if (hostDocumentStorage.blocksInUse != 0)
