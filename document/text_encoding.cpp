@@ -213,7 +213,7 @@ Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix)
         } else {
             before = Neighbour::other;
         }
-            // A run of box bytes counts once it is three long.
+        // A run of box bytes counts once it is three long.
         boxRun = isBoxOrBlock(byte) ? boxRun + 1 : 0;
         if (boxRun >= minBoxRun)
             survey.joinedBoxes += boxRun == minBoxRun ? minBoxRun : 1;
