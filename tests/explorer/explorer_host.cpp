@@ -2,6 +2,7 @@
 #include "tests/explorer/explorer_host.h"
 
 #include "tests/support/win32_program_run.h"
+#include "tests/support/win32_test_helpers.h"
 
 #include <shlwapi.h>
 #include <stdio.h>
@@ -159,16 +160,7 @@ Picture bitmapPicture(HBITMAP bitmap)
         return picture;
     picture.width = info.bmWidth;
     picture.height = info.bmHeight;
-    picture.pixels.resize((size_t)info.bmWidth * info.bmHeight);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = info.bmWidth;
-    format.bmiHeader.biHeight = -info.bmHeight;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, bitmap, 0, info.bmHeight, picture.pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
+    picture.pixels = bitmapPixels(bitmap, info.bmWidth, info.bmHeight);
     for (uint32_t& p : picture.pixels)
         p &= 0xFFFFFF;
     return picture;

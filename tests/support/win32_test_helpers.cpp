@@ -56,3 +56,18 @@ int threadsOf(DWORD processId)
     return count;
 }
 
+
+std::vector<uint32_t> bitmapPixels(HBITMAP bitmap, int32_t width, int32_t height)
+{
+    std::vector<uint32_t> pixels((size_t)width * (size_t)height);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, (UINT)height, pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    return pixels;
+}

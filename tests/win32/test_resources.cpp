@@ -15,6 +15,7 @@
 #include "app/about_dialog.h"
 #include "app/globals.h"
 #include "resources/resource.h"
+#include "tests/support/win32_test_helpers.h"
 
 namespace {
 
@@ -392,16 +393,7 @@ std::vector<uint32_t> iconPixels(HICON icon)
     ICONINFO info = {};
     GetIconInfo(icon, &info);
     SIZE size = bitmapSize(info.hbmColor);
-    std::vector<uint32_t> pixels(size.cx * size.cy);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = size.cx;
-    format.bmiHeader.biHeight = -size.cy;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, info.hbmColor, 0, size.cy, pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
+    std::vector<uint32_t> pixels = bitmapPixels(info.hbmColor, size.cx, size.cy);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return pixels;
