@@ -20,7 +20,8 @@
 extern "C" __declspec(dllimport) HWND WINAPI createStatusWindowByOrdinal(LONG style, LPCSTR text,
                                                                          HWND parent, UINT id);
 
-static_assert(sizeof(OpenFileRecord) == 76, "the Open dialog record is 76 bytes");
+static_assert(sizeof(OpenFileRecord) == offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(void*),
+              "the Open dialog record is the NT 4 form (76 bytes on i386)");
 static_assert(offsetof(OpenFileRecord, hwndOwner) == offsetof(OPENFILENAMEA, hwndOwner), "");
 static_assert(offsetof(OpenFileRecord, lpstrFilter) == offsetof(OPENFILENAMEA, lpstrFilter), "");
 static_assert(offsetof(OpenFileRecord, nFilterIndex) == offsetof(OPENFILENAMEA, nFilterIndex), "");
@@ -42,7 +43,7 @@ FrameWindow::FrameWindow(TextDocument* document)
     frameCount++;
     this->document = document;
     // The block arrives zero-filled, so openFileName is all zero already.
-    openFileName.lStructSize = 76;
+    openFileName.lStructSize = sizeof(OpenFileRecord);
     openFileName.lpstrFilter = openFilter;
     openFileName.nFilterIndex = 1;
     openFileName.lpstrFile = fileName;
@@ -63,7 +64,7 @@ FrameWindow::~FrameWindow()
 
 static FrameWindow* frameOf(HWND wnd)
 {
-    return reinterpret_cast<FrameWindow*>(GetWindowLongA(wnd, GWL_USERDATA));
+    return reinterpret_cast<FrameWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
 }
 
 // Gives the object back after clearing the window's reference to it, so that
@@ -72,7 +73,7 @@ static void releaseFrame(HWND wnd, FrameWindow* frame)
 {
     if (!frame)
         return;
-    SetWindowLongA(wnd, GWL_USERDATA, 0);
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     delete frame;
 }
 
@@ -86,7 +87,7 @@ static LRESULT onCreate(HWND wnd, const CREATESTRUCTA* create)
     FrameWindow* frame = static_cast<FrameWindow*>(create->lpCreateParams);
     if (!frame)
         return -1;   // every command needs the object: no frame without it
-    SetWindowLongA(wnd, GWL_USERDATA, reinterpret_cast<LONG>(frame));
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
 
     Settings settings = loadSettings();
     setCheck(wnd, IDM_FADE, settings.fadeEnabled);
@@ -187,7 +188,7 @@ static void chooseColor(HWND wnd, FrameWindow* frame, bool text)
         return;
     COLORREF current = text ? view->foreColor : view->backColor;
     CHOOSECOLORA choose;
-    choose.lStructSize = 36;
+    choose.lStructSize = sizeof(choose);
     choose.hwndOwner = wnd;
     choose.hInstance = reinterpret_cast<HWND>(appInstance);
     choose.rgbResult = current;

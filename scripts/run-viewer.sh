@@ -5,9 +5,20 @@
 # - Without a display it starts on a private virtual display, waits for the
 #   window to paint, saves a screenshot to build/run-screenshot.png, prints the
 #   path and stops the program.
+# On a machine that cannot run 32-bit programs it runs the program's x86-64
+# build (build/win64) in 64-bit Wine: the same sources, the same pixels.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 exe="$here/build/win32/tavelin.exe"
+case "$(uname -s)" in
+  MINGW*|MSYS*|CYGWIN*) ;;
+  *) if ! "$here/scripts/wine32-runs.sh" 2>/dev/null; then
+       echo "run: this machine cannot run 32-bit programs; running the viewer's x86-64 build" >&2
+       (cd "$here" && cmake --preset win64 >/dev/null && cmake --build --preset win64 --target tavelin >/dev/null) || exit 1
+       exe="$here/build/win64/tavelin.exe"
+       export TAVELIN_WINEARCH=win64
+     fi ;;
+esac
 file=${1:-examples/welcome.nfo}
 [ -e "$file" ] || [ -e "$here/$file" ] || { echo "run: no such file: $file" >&2; exit 1; }
 [ -e "$file" ] || file="$here/$file"

@@ -2,11 +2,14 @@
 """Makes the program's manifest and the header of its version resource from
 the text in the repository, so that both carry the version in VERSION.
 
-Usage: make_version_resources.py VERSION_FILE MANIFEST_TEMPLATE OUT_DIR
+Usage: make_version_resources.py VERSION_FILE MANIFEST_TEMPLATE OUT_DIR [ARCH]
 
 Writes to OUT_DIR:
-  tavelin.manifest   the template with @VERSION@ as four numbers (1.2.3.0),
-                     its comments and the blanks between its tags dropped
+  tavelin.manifest   the template with @VERSION@ as four numbers (1.2.3.0) and
+                     @ARCH@ as ARCH (x86, the default, or amd64: the loader
+                     refuses a manifest naming another architecture than the
+                     program's), its comments and the blanks between its tags
+                     dropped
   version.h          TAVELIN_VERSION_NUMBERS (1,2,3,0) and TAVELIN_VERSION_TEXT
                      ("1.2.3") for the VERSIONINFO in resources/tavelin.rc
 
@@ -30,24 +33,24 @@ def version_numbers(text):
     return text, numbers + [0] * (4 - len(numbers))
 
 
-def compact_manifest(template, numbers):
+def compact_manifest(template, numbers, arch="x86"):
     if "@VERSION@" not in template:
         raise ValueError("the manifest template has no @VERSION@")
-    text = template.replace("@VERSION@", ".".join(map(str, numbers)))
+    text = template.replace("@VERSION@", ".".join(map(str, numbers))).replace("@ARCH@", arch)
     text = re.sub(r"<!--.*?-->", "", text, flags=re.S)
     text = re.sub(r">\s+<", "><", text.strip())
     return re.sub(r"\s+", " ", text)
 
 
 def main(argv):
-    if len(argv) != 4:
-        sys.stderr.write("usage: make_version_resources.py VERSION_FILE MANIFEST_TEMPLATE OUT_DIR\n")
+    if len(argv) not in (4, 5) or (len(argv) == 5 and argv[4] not in ("x86", "amd64")):
+        sys.stderr.write("usage: make_version_resources.py VERSION_FILE MANIFEST_TEMPLATE OUT_DIR [x86|amd64]\n")
         return 2
     try:
         with open(argv[1], encoding="ascii") as f:
             text, numbers = version_numbers(f.read())
         with open(argv[2], encoding="utf-8") as f:
-            manifest = compact_manifest(f.read(), numbers)
+            manifest = compact_manifest(f.read(), numbers, argv[4] if len(argv) == 5 else "x86")
         os.makedirs(argv[3], exist_ok=True)
         write_if_changed(os.path.join(argv[3], "tavelin.manifest"), manifest.encode("utf-8"))
         header = ("// Made by tools/make_version_resources.py from VERSION.\n"

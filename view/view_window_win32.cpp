@@ -38,7 +38,7 @@ static LRESULT CALLBACK viewWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
 
 static ScrollView* viewOf(HWND hwnd)
 {
-    return (ScrollView*)GetWindowLongA(hwnd, GWL_USERDATA);
+    return (ScrollView*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
 }
 
 // The client point of a mouse message (signed words) in screen coordinates.
@@ -146,7 +146,7 @@ static void onCreate(HWND hwnd, const CREATESTRUCTA* create)
     ScrollView* view = (ScrollView*)create->lpCreateParams;
     if (!view)
         return;
-    SetWindowLongA(hwnd, GWL_USERDATA, (LONG)view);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)view);
     view->viewWnd = hwnd;
     view->rebuildBackBuffer();
     view->topLine = 0;
@@ -156,7 +156,7 @@ static void onCreate(HWND hwnd, const CREATESTRUCTA* create)
 static void onDestroy(HWND hwnd, ScrollView* view)
 {
     // From here on no message reaches the object.
-    SetWindowLongA(hwnd, GWL_USERDATA, 0);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     if (view->tickerThread)
         CloseHandle(view->tickerThread);
     view->tickerThread = nullptr;
@@ -368,7 +368,7 @@ static void onRightUp(HWND hwnd, ScrollView* view, LPARAM lParam)
         PostMessageA(hwnd, WM_NULL, 0, 0);
     }
     HCURSOR open = LoadCursorA(appInstance, MAKEINTRESOURCEA(IDC_HAND_OPEN));
-    SetClassLongA(hwnd, GCL_HCURSOR, (LONG)open);
+    SetClassLongPtrA(hwnd, GCLP_HCURSOR, (LONG_PTR)open);
     SetCursor(open);
 }
 

@@ -697,6 +697,13 @@ std::string Driver::settle()
     for (int round = 0; round < 3; ++round) {
         for (int guard = 0; guard < 20; ++guard) {
             std::vector<HWND> popups = run_.popups();
+            // A release posted in the round before may still be opening its
+            // menu on a busy machine: the view is quiet only once none shows
+            // for a while.
+            if (popups.empty()) {
+                Sleep(200);
+                popups = run_.popups();
+            }
             if (popups.empty())
                 break;
             std::string fault = answerPopup(popups.front(), guard);

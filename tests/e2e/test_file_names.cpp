@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/window_fit.h"
+#include "view/display_scale.h"
 #include "resources/resource.h"
 #include "tests/support/win32_program_run.h"
 
@@ -45,11 +46,16 @@ DWORD startWith(const std::wstring& file)
     return process.dwProcessId;
 }
 
-// The error box's text, answered; "" once the frame is fitted to file.
+// The error box's text, answered; "" once the frame is fitted to file at the
+// screen's DPI.
 std::string outcome(const ProgramRun& program, const NamedFile& file)
 {
-    const WindowSize fit = fitWindowSize(file.columns, file.lines + 1, readFrameMetrics());
-    const WindowPlacement want = placeOnScreen(fit.width, fit.height, readFrameMetrics());
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const FrameMetrics metrics = readFrameMetrics(dpi);
+    const WindowSize fit = fitWindowSize(file.columns, file.lines + 1, metrics, scaleForDpi(dpi));
+    const WindowPlacement want = placeOnScreen(fit.width, fit.height, metrics);
     std::string result = "timeout";
     waitFor([&]() {
         char text[64] = "";

@@ -515,11 +515,21 @@ protected:
                                              << "," << y;
     }
 
-    // The colour of the view's pixel at a client point.
+    // The colour of the view's logical pixel at a client point. Only its own
+    // block must be of one colour: an open menu, drawn in screen pixels, may
+    // lie over the rest of the view.
     uint32_t pixelAt(int x, int y)
     {
-        Picture shown = picture();
-        return shown.pixels.empty() ? 0xFF000000u : shown.at(x, y);
+        Picture screen;
+        screen.pixels = captureClient(view_, &screen.width, &screen.height);
+        const int left = x * scale_, top = y * scale_;
+        if (left + scale_ > screen.width || top + scale_ > screen.height)
+            return 0xFF000000u;
+        for (int dy = 0; dy < scale_; ++dy)
+            for (int dx = 0; dx < scale_; ++dx)
+                if (screen.at(left + dx, top + dy) != screen.at(left, top))
+                    return 0xFF000000u;
+        return screen.at(left, top);
     }
 
     // Whether a selection shows: its ink is black, which nothing else in the

@@ -149,7 +149,7 @@ protected:
         ASSERT_NE(nullptr, document);
         frameWnd = createFrameWindow(40, 40, width, height, document);
         ASSERT_NE(nullptr, frameWnd);
-        frame = reinterpret_cast<FrameWindow*>(GetWindowLongA(frameWnd, GWL_USERDATA));
+        frame = reinterpret_cast<FrameWindow*>(GetWindowLongPtrA(frameWnd, GWLP_USERDATA));
         ASSERT_NE(nullptr, frame);
         ASSERT_NE(nullptr, frame->view);
         view = frame->view;
@@ -159,8 +159,8 @@ protected:
     void recordViewKeys()
     {
         viewKeys.clear();
-        viewProc = reinterpret_cast<WNDPROC>(SetWindowLongA(
-            view->viewWnd, GWL_WNDPROC, reinterpret_cast<LONG>(recordingViewProc)));
+        viewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            view->viewWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordingViewProc)));
     }
 
     void command(UINT id, UINT notification = 0)
@@ -224,7 +224,7 @@ TEST_F(FrameWindowTest, OnlyMenuCommandsAreCarriedOut)
     EXPECT_EQ(1, view->fadeEnabled);
     EXPECT_EQ(1, view->copyOnSelect);
     EXPECT_TRUE(menuChecked(frameWnd, IDM_FADE));
-    EXPECT_EQ(frame, reinterpret_cast<FrameWindow*>(GetWindowLongA(frameWnd, GWL_USERDATA)));
+    EXPECT_EQ(frame, reinterpret_cast<FrameWindow*>(GetWindowLongPtrA(frameWnd, GWLP_USERDATA)));
     // Ids outside the menu's range, and the view's own Copy, do nothing here.
     writeDword("bFade", 7);
     for (UINT id : {0u, 1u, 40000u, 40016u, (UINT)IDM_COPY, 40002u})
@@ -443,7 +443,7 @@ TEST_F(FrameWindowTest, OpenRemembersTheDirectoryOfTheChosenFile)
     GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_STREQ(current, frame->initialDir);
     EXPECT_EQ(frame->initialDir, frame->openFileName.lpstrInitialDir);
-    EXPECT_EQ(76u, frame->openFileName.lStructSize);
+    EXPECT_EQ(sizeof(void*) == 4 ? 76u : 136u, frame->openFileName.lStructSize);
     EXPECT_EQ(frameWnd, frame->openFileName.hwndOwner);
 
     // Cancelled: nothing changes.
@@ -491,7 +491,7 @@ TEST_F(FrameWindowTest, AfterExitTheWindowIgnoresEverything)
     frameCount = 1;
     command(IDM_EXIT);
     EXPECT_EQ(0, frameCount);
-    EXPECT_EQ(0, GetWindowLongA(frameWnd, GWL_USERDATA));
+    EXPECT_EQ(0, GetWindowLongPtrA(frameWnd, GWLP_USERDATA));
     EXPECT_TRUE(IsWindow(frameWnd));   // the window stays until the loop ends
     EXPECT_TRUE(pumpMessages());       // the quit message
 
@@ -522,7 +522,7 @@ TEST_F(FrameWindowTest, ExitWithOtherFramesLeftPostsNoQuit)
     frameCount = 2;
     command(IDM_EXIT);
     EXPECT_EQ(1, frameCount);
-    EXPECT_EQ(0, GetWindowLongA(frameWnd, GWL_USERDATA));
+    EXPECT_EQ(0, GetWindowLongPtrA(frameWnd, GWLP_USERDATA));
     EXPECT_FALSE(pumpMessages());
     frameCount = 0;
 }

@@ -193,10 +193,13 @@ TEST_F(TextDocumentWin32Test, FilesThatCannotBeLoadedShowOneMessage)
         { { "one byte above the limit", "File is too large" }, folder.sized("huge.nfo", 0x7FFFFFF1) },
         // Taken by its low 32 bits it would be a 5-byte file.
         { { "size beyond 32 bits", "File is too large" }, folder.sized("vast.nfo", 0x100000005LL) },
-        // Within the limit, but no 32-bit process has 2 GB in one piece.
+        // Within the limit, but no 32-bit process has 2 GB in one piece
+        // (the x86-64 build of the tests has: there the case is left out).
         { { "no room for the text", "Not enough memory to open the file" }, folder.sized("big.nfo", 0x7FFFFFF0) },
     };
     for (const auto& c : cases) {
+        if (sizeof(void*) > 4 && c.path.find("big.nfo") != std::string::npos)
+            continue;
         SCOPED_TRACE(c.failure.name);
         delete document;
         const std::vector<std::string> boxes = load(c.path);

@@ -380,7 +380,7 @@ TEST_F(ViewWindow, WithoutCopyOnSelectTheContextMenuOffersCopy)
     EXPECT_EQ(1, view->hasSelection);
     EXPECT_EQ("sentinel", clipboardText());
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_OPEN)),
-              (HCURSOR)GetClassLongA(bench.window, GCL_HCURSOR));
+              (HCURSOR)GetClassLongPtrA(bench.window, GCLP_HCURSOR));
 
     // Only a menu command (notification code 0) copies.
     SendMessageA(bench.window, WM_COMMAND, MAKEWPARAM(IDM_COPY, 1), 0);
