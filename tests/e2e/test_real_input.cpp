@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdint.h>
 #include <stdio.h>
@@ -303,9 +304,26 @@ struct Picture {
     uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-// The view's client area as it is on the screen, in logical pixels: at a
-// scale s every s x s block of the screen must be of one colour (the last
-// ones may be cut by the edge), or the picture is empty and matches nothing.
+// No colour of the screen (which has no alpha): a block of several colours.
+const uint32_t kMixedBlock = 0xFF000000u;
+
+// The colour of the logical pixel (x, y) of a screen picture at `scale`: its
+// s x s block (cut by the picture's edges) must be all one colour.
+uint32_t blockColour(const Picture& screen, int x, int y, int scale)
+{
+    const int left = x * scale, top = y * scale;
+    if (left >= screen.width || top >= screen.height)
+        return kMixedBlock;
+    const uint32_t colour = screen.at(left, top);
+    for (int sy = top; sy < std::min(top + scale, screen.height); ++sy)
+        for (int sx = left; sx < std::min(left + scale, screen.width); ++sx)
+            if (screen.at(sx, sy) != colour)
+                return kMixedBlock;
+    return colour;
+}
+
+// The view's client area as it is on the screen, in logical pixels, or an
+// empty picture that matches nothing when a block is not of one colour.
 Picture capture(HWND view, int scale)
 {
     Picture screen;
@@ -316,14 +334,10 @@ Picture capture(HWND view, int scale)
     logical.width = logicalExtent(screen.width, scale);
     logical.height = logicalExtent(screen.height, scale);
     logical.pixels.resize(size_t(logical.width) * logical.height);
-    for (int y = 0; y < screen.height; ++y)
-        for (int x = 0; x < screen.width; ++x) {
-            uint32_t& block = logical.pixels[size_t(y / scale) * logical.width + x / scale];
-            if (x % scale == 0 && y % scale == 0)
-                block = screen.at(x, y);
-            else if (block != screen.at(x, y))
+    for (int y = 0; y < logical.height; ++y)
+        for (int x = 0; x < logical.width; ++x)
+            if ((logical.pixels[size_t(y) * logical.width + x] = blockColour(screen, x, y, scale)) == kMixedBlock)
                 return Picture();
-        }
     return logical;
 }
 
@@ -522,14 +536,7 @@ protected:
     {
         Picture screen;
         screen.pixels = captureClient(view_, &screen.width, &screen.height);
-        const int left = x * scale_, top = y * scale_;
-        if (left + scale_ > screen.width || top + scale_ > screen.height)
-            return 0xFF000000u;
-        for (int dy = 0; dy < scale_; ++dy)
-            for (int dx = 0; dx < scale_; ++dx)
-                if (screen.at(left + dx, top + dy) != screen.at(left, top))
-                    return 0xFF000000u;
-        return screen.at(left, top);
+        return blockColour(screen, x, y, scale_);
     }
 
     // Whether a selection shows: its ink is black, which nothing else in the

@@ -311,6 +311,25 @@ TEST_F(FrameWindowTest, MinimizeKeepsTheViewAndRestoreLaysItOutAgain)
     EXPECT_EQ(clientBottom.y, statusRect.bottom);
 }
 
+// A move to a monitor of another DPI: the frame takes the rectangle the
+// system suggests, and the view and its buffers fill the new client area.
+TEST_F(FrameWindowTest, DpiChangeTakesTheSuggestedRectangleAndLaysOutTheView)
+{
+    openFrame();
+    RECT suggested = {120, 90, 120 + 530, 90 + 345};
+    SendMessageA(frameWnd, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    pumpMessages();
+    RECT placed, client, viewRect;
+    GetWindowRect(frameWnd, &placed);
+    EXPECT_TRUE(EqualRect(&suggested, &placed));
+    GetClientRect(frameWnd, &client);
+    GetClientRect(view->viewWnd, &viewRect);
+    EXPECT_EQ(client.right, viewRect.right);
+    EXPECT_EQ(client.bottom - frame->statusHeight, viewRect.bottom);
+    EXPECT_EQ(viewRect.right, view->width);
+    EXPECT_EQ(viewRect.bottom, view->height);
+}
+
 TEST_F(FrameWindowTest, TogglesFlipTheFlagTheCheckMarkAndTheStoredValue)
 {
     struct Case {
