@@ -15,7 +15,7 @@ FUZZ_SECONDS ?= 60
 CHECK_FUZZ_SECONDS ?= 10
 JOBS ?= $(shell nproc)
 
-.PHONY: all render setup build build-host build-win32 build-win64 build-fuzz test test-host test-win32 test-win64 test-fuzz run bench fuzz clean install uninstall dist test-install
+.PHONY: all render setup build build-host build-win32 build-win64 build-fuzz test test-host test-win32 test-win32-vm test-win64 test-fuzz run bench fuzz clean install uninstall dist test-install
 
 PREFIX ?= /usr/local
 DESTDIR ?=
@@ -62,6 +62,11 @@ test-win32: build-win32 render
 test-win64: build-win64 render
 	@if scripts/wine32-runs.sh 2>/dev/null; then viewer="-LE viewer"; else viewer=; fi; \
 	TAVELIN_WINEARCH=win64 scripts/with-display.sh ctest --preset win64 -j $(JOBS) $$viewer
+
+# The 32-bit Wine tests inside a virtual machine, for a machine that cannot
+# run 32-bit programs itself (root; slow: scripts/vm-test-win32.sh).
+test-win32-vm: build-win32 render
+	@scripts/vm-test-win32.sh $(TESTS)
 
 test-fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(CHECK_FUZZ_SECONDS)

@@ -31,16 +31,23 @@ const UINT kViewTick = WM_USER + 100;
 // the file, or null.
 HWND openThroughDialog(const ProgramRun& program, HWND frame, const std::string& path)
 {
+    // With the full heap checks and the log the program is slow to open
+    // windows where the machine is slow (30 s, not the usual 10).
+    const DWORD patience = 30000;
     PostMessageA(frame, WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0), 0);
-    HWND dialog = program.waitForWindow("#32770", "Open");
-    if (!dialog)
+    HWND dialog = program.waitForWindow("#32770", "Open", patience);
+    if (!dialog) {
+        ADD_FAILURE() << "no Open dialog";
         return nullptr;
+    }
     HWND edit = GetDlgItem(dialog, edt1);
     if (!edit)
         edit = GetDlgItem(dialog, cmb13);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    return program.waitForWindow("#32770", "Error");
+    HWND box = program.waitForWindow("#32770", "Error", patience);
+    EXPECT_NE(nullptr, box) << "no Error box after the Open dialog";
+    return box;
 }
 
 // What reaches the view while the box is up: a repaint, a tick, a key, a
