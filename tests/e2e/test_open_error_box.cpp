@@ -31,11 +31,8 @@ const UINT kViewTick = WM_USER + 100;
 // the file, or null.
 HWND openThroughDialog(const ProgramRun& program, HWND frame, const std::string& path)
 {
-    // With the full heap checks and the log the program is slow to open
-    // windows where the machine is slow (30 s, not the usual 10).
-    const DWORD patience = 30000;
     PostMessageA(frame, WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0), 0);
-    HWND dialog = program.waitForWindow("#32770", "Open", patience);
+    HWND dialog = program.waitForWindow("#32770", "Open");
     if (!dialog) {
         ADD_FAILURE() << "no Open dialog";
         return nullptr;
@@ -45,7 +42,7 @@ HWND openThroughDialog(const ProgramRun& program, HWND frame, const std::string&
         edit = GetDlgItem(dialog, cmb13);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    HWND box = program.waitForWindow("#32770", "Error", patience);
+    HWND box = program.waitForWindow("#32770", "Error");
     EXPECT_NE(nullptr, box) << "no Error box after the Open dialog";
     return box;
 }
