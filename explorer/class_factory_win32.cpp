@@ -2,16 +2,16 @@
 // out for a class id the DLL serves.
 #include <new>
 
+#include "explorer/com_object.h"
 #include "explorer/handlers.h"
 
 namespace {
 
 typedef HRESULT (*CreateObject)(REFIID riid, void** object);
 
-class ClassFactory : public IClassFactory {
+class ClassFactory : public ComObject<IClassFactory> {
 public:
-    explicit ClassFactory(CreateObject create) : refs_(1), create_(create) { moduleAddRef(); }
-    virtual ~ClassFactory() { moduleRelease(); }
+    explicit ClassFactory(CreateObject create) : create_(create) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
@@ -25,15 +25,6 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override
     {
         if (!object)
@@ -53,7 +44,6 @@ public:
     }
 
 private:
-    volatile LONG refs_;
     CreateObject create_;
 };
 

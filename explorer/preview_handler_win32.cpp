@@ -10,24 +10,22 @@
 #include <shobjidl.h>
 
 #include "document/text_document.h"
+#include "explorer/com_object.h"
 #include "explorer/handlers.h"
 #include "explorer/preview_window.h"
 #include "explorer/stream_document.h"
 
 namespace {
 
-class PreviewHandler : public IPreviewHandler, public IInitializeWithStream, public IObjectWithSite, public IOleWindow {
+class PreviewHandler
+    : public ComObject<IPreviewHandler, IInitializeWithStream, IObjectWithSite, IOleWindow> {
 public:
-    PreviewHandler() : refs_(1), document_(nullptr), preview_(nullptr), parent_(nullptr), rect_(), site_(nullptr)
-    {
-        moduleAddRef();
-    }
-    virtual ~PreviewHandler()
+    PreviewHandler() : document_(nullptr), preview_(nullptr), parent_(nullptr), rect_(), site_(nullptr) {}
+    ~PreviewHandler() override
     {
         Unload();
         if (site_)
             site_->Release();
-        moduleRelease();
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
@@ -49,15 +47,6 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     // IInitializeWithStream
     HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, DWORD) override
     {
@@ -160,7 +149,6 @@ public:
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
 private:
-    volatile LONG refs_;
     TextDocument* document_;
     PreviewWindow* preview_;
     HWND parent_;

@@ -7,6 +7,7 @@
 #include <propsys.h>
 
 #include "document/text_document.h"
+#include "explorer/com_object.h"
 #include "explorer/handlers.h"
 #include "explorer/stream_document.h"
 #include "explorer/thumbnail_bitmap.h"
@@ -17,14 +18,10 @@ namespace {
 // Not in every SDK's import library.
 const IID thumbnailProviderInterface = {0xe357fccd, 0xa995, 0x4576, {0xb0, 0x1f, 0x23, 0x46, 0x30, 0x15, 0x4e, 0x96}};
 
-class ThumbnailProvider : public IInitializeWithStream, public IThumbnailProvider {
+class ThumbnailProvider : public ComObject<IInitializeWithStream, IThumbnailProvider> {
 public:
-    ThumbnailProvider() : refs_(1), initialized_(false), document_(nullptr) { moduleAddRef(); }
-    virtual ~ThumbnailProvider()
-    {
-        delete document_;
-        moduleRelease();
-    }
+    ThumbnailProvider() : initialized_(false), document_(nullptr) {}
+    ~ThumbnailProvider() override { delete document_; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
@@ -41,15 +38,6 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, DWORD) override
     {
         if (initialized_)
@@ -72,7 +60,6 @@ public:
     }
 
 private:
-    volatile LONG refs_;
     bool initialized_;
     TextDocument* document_;
 };
