@@ -1,4 +1,5 @@
-// Fit-to-text arithmetic. A cell is 8 x 16 pixels and the text starts 10
+// Fit-to-text arithmetic. A cell is 8 x 16 pixels (9 x 16 for ANSI art drawn
+// with letter spacing) and the text starts 10
 // pixels from the view's left edge, so 20 pixels of margin leave 10 on the
 // right of the widest line; every line, the empty line 0 included, takes one
 // 16-pixel row. A frame too wide takes the full width at the left edge; one
@@ -10,11 +11,12 @@ static int32_t saturate(int64_t value)
     return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : (int32_t)value;
 }
 
-WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetrics& m, int32_t scale)
+WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetrics& m, int32_t scale,
+                         int32_t cellWidth)
 {
     WindowSize size;
     int64_t s = scale > 1 ? scale : 1;
-    int64_t width = s * (8 * (int64_t)widestLine + 20) + 2 * (int64_t)m.frameWidth;
+    int64_t width = s * ((int64_t)cellWidth * widestLine + 20) + 2 * (int64_t)m.frameWidth;
     size.width = width < 100 * s ? (int32_t)(100 * s) : saturate(width);
     size.height = saturate(s * 16 * (int64_t)lineCount + 2 * (int64_t)m.frameHeight
                            + m.captionHeight + m.menuHeight);

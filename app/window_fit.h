@@ -37,10 +37,10 @@ const int32_t startWidth = 400;
 const int32_t startHeight = 400;
 
 // Frame size before the screen caps for a text of lineCount lines whose widest
-// line is widestLine columns, drawn at `scale` screen pixels a logical pixel.
-// Saturates instead of overflowing for huge texts.
+// line is widestLine columns of cellWidth pixels, drawn at `scale` screen
+// pixels a logical pixel. Saturates instead of overflowing for huge texts.
 WindowSize fitWindowSize(int32_t widestLine, int32_t lineCount, const FrameMetrics& metrics,
-                         int32_t scale = 1);
+                         int32_t scale = 1, int32_t cellWidth = 8);
 // Caps a frame size to the maximized window and centres it.
 WindowPlacement placeOnScreen(int32_t width, int32_t height, const FrameMetrics& metrics);
 

@@ -36,7 +36,8 @@ FrameMetrics readFrameMetrics(int32_t dpi)
 
 WindowSize fitWindowSize(const TextDocument* document)
 {
-    return fitWindowSize(document->getWidestLine(), document->getLineCount(), readFrameMetrics());
+    return fitWindowSize(document->getWidestLine(), document->getLineCount(), readFrameMetrics(), 1,
+                         document->getCellWidth());
 }
 
 WindowPlacement placeOnScreen(int32_t width, int32_t height)
@@ -50,6 +51,7 @@ WindowPlacement fitFrameToText(const TextDocument* document, int32_t dpi)
     const int32_t scale = scaleForDpi(dpi);
     WindowSize size = {startWidth * scale, startHeight * scale};
     if (document)
-        size = fitWindowSize(document->getWidestLine(), document->getLineCount(), metrics, scale);
+        size = fitWindowSize(document->getWidestLine(), document->getLineCount(), metrics, scale,
+                             document->getCellWidth());
     return placeOnScreen(size.width, size.height, metrics);
 }

@@ -11,6 +11,10 @@ file(GLOB EXPLORER_OWN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/explorer/*.
 set(EXPLORER_SHARED_SOURCES
   ${CMAKE_SOURCE_DIR}/app/globals_win32.cpp
   ${CMAKE_SOURCE_DIR}/app/settings_win32.cpp
+  ${CMAKE_SOURCE_DIR}/document/ansi_canvas.cpp
+  ${CMAKE_SOURCE_DIR}/document/ansi_palette.cpp
+  ${CMAKE_SOURCE_DIR}/document/ansi_reader.cpp
+  ${CMAKE_SOURCE_DIR}/document/art_format.cpp
   ${CMAKE_SOURCE_DIR}/document/cp437.cpp
   ${CMAKE_SOURCE_DIR}/document/document_storage_win32.cpp
   ${CMAKE_SOURCE_DIR}/document/line_table.cpp

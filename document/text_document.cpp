@@ -6,6 +6,8 @@
 // message to the user; nothing obtained before the failure is kept.
 #include "document/text_document.h"
 
+#include "document/ansi_reader.h"
+#include "document/art_format.h"
 #include "document/document_storage.h"
 #include "document/line_table.h"
 #include "document/text_reading.h"
@@ -24,7 +26,7 @@ const uint32_t textPadding = 5;
 
 // Reads the open file into a fresh text buffer. Returns the message for the
 // user when that cannot be done, else null.
-const char* readText(TextDocument& document, DocumentFile* file)
+const char* readText(TextDocument& document, DocumentFile* file, TextReading* reading)
 {
     uint64_t size = 0;
     if (!getDocumentFileSize(file, &size))
@@ -38,7 +40,7 @@ const char* readText(TextDocument& document, DocumentFile* file)
     buffer[0] = 0;
     readDocumentFile(file, buffer + 1, length);
     document.textBuffer = buffer;
-    document.textLength = readDocumentText(buffer, length, EncodingChoice::automatic, false, nullptr);
+    document.textLength = readDocumentText(buffer, length, EncodingChoice::automatic, false, reading);
     return nullptr;
 }
 
@@ -61,9 +63,30 @@ const char* indexLines(TextDocument& document)
     return nullptr;
 }
 
+// Rows of ANSI art as lines: line 0 empty, line k the glyphs of row k - 1
+// (a row never touched is empty too).
+const char* indexRows(TextDocument& document)
+{
+    const AnsiCanvas& canvas = *document.canvas;
+    const int32_t count = canvas.getRows() + 1;
+    char** table = (char**)allocatePages((size_t)count * sizeof(char*));
+    if (!table)
+        return notEnoughMemory;
+    for (int32_t k = 0; k < count; ++k) {
+        const char* row = k ? canvas.glyphRow(k - 1) : nullptr;
+        table[k] = (char*)(row ? row : TextDocument::emptyLine);
+    }
+    document.lineTable = table;
+    document.lineCount = count;
+    document.widestLine = canvas.getWidth();
+    return nullptr;
+}
+
 // Gives back the table and then the text, leaving a document without lines.
 void releaseText(TextDocument& document)
 {
+    delete document.canvas;
+    document.canvas = nullptr;
     freePages(document.lineTable);
     freePages(document.textBuffer);
     document.lineTable = nullptr;
@@ -76,17 +99,21 @@ void releaseText(TextDocument& document)
 }  // namespace
 
 TextDocument::TextDocument(const char* fileName)
-    : textBuffer(nullptr), textLength(0), lineCount(0), lineTable(nullptr), widestLine(0)
+    : textBuffer(nullptr), textLength(0), lineCount(0), lineTable(nullptr), widestLine(0), canvas(nullptr)
 {
     DocumentFile* file = openDocumentFile(fileName);
     if (!file) {
         reportLoadFailure(fileNotFound);
         return;
     }
-    const char* failure = readText(*this, file);
+    TextReading reading = {};
+    const char* failure = readText(*this, file, &reading);
     closeDocumentFile(file);
-    if (!failure)
-        failure = indexLines(*this);
+    if (!failure) {
+        uint8_t* buffer = textBuffer;
+        textBuffer = nullptr;
+        failure = adoptFileText(buffer, textLength, reading, fileName, ArtChoice());
+    }
     if (failure) {
         releaseText(*this);
         reportLoadFailure(failure);
@@ -103,6 +130,20 @@ const char* TextDocument::adoptText(uint8_t* buffer, uint32_t length)
     textBuffer = buffer;
     textLength = length;
     const char* failure = indexLines(*this);
+    if (failure)
+        releaseText(*this);
+    return failure;
+}
+
+const char* TextDocument::adoptFileText(uint8_t* buffer, uint32_t length, const TextReading& reading,
+                                        const char* name, const ArtChoice& choice)
+{
+    if (!readsAsAnsi(buffer + 1, length, reading.sauce, name, choice.format))
+        return adoptText(buffer, length);
+    textLength = 0;
+    canvas = readAnsiArt(buffer + 1, length, ansiLayout(reading.sauce, choice));
+    freePages(buffer);
+    const char* failure = canvas ? indexRows(*this) : notEnoughMemory;
     if (failure)
         releaseText(*this);
     return failure;

@@ -10,6 +10,10 @@
 #include <stdint.h>
 
 #include "app/globals.h"
+#include "document/ansi_canvas.h"
+
+struct ArtChoice;
+struct TextReading;
 
 class TextDocument {
 public:
@@ -21,7 +25,10 @@ public:
     explicit TextDocument(const char* fileName);
     // A document without lines, for a loader that reads the text itself and
     // hands it over with adoptText.
-    TextDocument() : textBuffer(nullptr), textLength(0), lineCount(0), lineTable(nullptr), widestLine(0) {}
+    TextDocument()
+        : textBuffer(nullptr), textLength(0), lineCount(0), lineTable(nullptr), widestLine(0), canvas(nullptr)
+    {
+    }
     virtual ~TextDocument();
 
     // Takes a block from allocatePages of at least length + 5 zero-filled
@@ -30,6 +37,12 @@ public:
     // the line table cannot be had; the document then has no lines and the
     // block has been given back. Only for a document without text.
     const char* adoptText(uint8_t* buffer, uint32_t length);
+    // The same for a file's text as readDocumentText left it, read as lines
+    // or as ANSI art (art_format.h) by the reading, the file's name (may be
+    // null) and what the user forces. ANSI art becomes a canvas whose rows
+    // are the lines after line 0, and the block is given back.
+    const char* adoptFileText(uint8_t* buffer, uint32_t length, const TextReading& reading, const char* name,
+                              const ArtChoice& choice);
 
     int32_t getLineCount() const { return lineCount; }
     // Width in columns of the widest line, a tab counting 7, at most INT32_MAX;
@@ -41,11 +54,17 @@ public:
         return (uint32_t)index < (uint32_t)lineCount ? lineTable[index] : emptyLine;
     }
 
-    uint8_t* textBuffer;    // position 0 is line 0's zero byte; null if the file failed
+    // Pixels a cell is wide: 8, or 9 for ANSI art drawn with letter spacing.
+    int32_t getCellWidth() const { return canvas ? canvas->cellWidth : 8; }
+
+    uint8_t* textBuffer;    // position 0 is line 0's zero byte; null if the file failed or is ANSI art
     uint32_t textLength;    // the text's length in bytes: the file's size, less what reading it took off
     int32_t lineCount;      // entries in lineTable, line 0 included
     char** lineTable;       // entry k points at line k inside textBuffer
     int32_t widestLine;     // getWidestLine's answer, measured while the table is built
+    // ANSI art: the cells, row k being line k + 1; null for text. Its width
+    // is the widest line.
+    AnsiCanvas* canvas;
 
     static const char emptyLine[1];
 };

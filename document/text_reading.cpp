@@ -10,6 +10,9 @@ namespace {
 const size_t sauceRecordBytes = 128;
 const size_t sauceCommentsAt = 104;     // how many comment lines precede it
 const size_t sauceDataTypeAt = 94;
+const size_t sauceFileTypeAt = 95;
+const size_t sauceTInfo1At = 96;
+const size_t sauceFlagsAt = 105;
 const uint8_t sauceLastDataType = 8;    // none, character, bitmap, ..., executable
 const size_t commentLineBytes = 64;
 const uint8_t endOfFile = 0x1A;
@@ -22,7 +25,7 @@ size_t lengthBeforeSauce(const uint8_t* bytes, size_t length)
     if (length < sauceRecordBytes)
         return length;
     const uint8_t* record = bytes + length - sauceRecordBytes;
-    if (memcmp(record, "SAUCE00", 7) != 0 || record[sauceDataTypeAt] > sauceLastDataType)
+    if (!readSauceRecord(record).present)
         return length;
     size_t end = length - sauceRecordBytes;
     const size_t comments = 5 + commentLineBytes * record[sauceCommentsAt];
@@ -35,11 +38,26 @@ size_t lengthBeforeSauce(const uint8_t* bytes, size_t length)
 
 }  // namespace
 
+SauceRecord readSauceRecord(const uint8_t* record)
+{
+    SauceRecord sauce = {};
+    if (memcmp(record, "SAUCE00", 7) != 0 || record[sauceDataTypeAt] > sauceLastDataType)
+        return sauce;
+    sauce.present = 1;
+    sauce.dataType = record[sauceDataTypeAt];
+    sauce.fileType = record[sauceFileTypeAt];
+    sauce.tInfo1 = (uint16_t)(record[sauceTInfo1At] | record[sauceTInfo1At + 1] << 8);
+    sauce.flags = record[sauceFlagsAt];
+    return sauce;
+}
+
 size_t readFileText(uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix, TextReading* reading)
 {
     TextReading result = {};
     const size_t text = prefix ? length : lengthBeforeSauce(bytes, length);
     result.sauceLeftOut = text != length;
+    if (result.sauceLeftOut)
+        result.sauce = readSauceRecord(bytes + length - sauceRecordBytes);
     result.encoding = detectEncoding(bytes, text, choice, prefix);
     const size_t decoded = decodeToCp437(bytes, text, result.encoding, &result.unmapped);
     if (reading)

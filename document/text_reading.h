@@ -20,11 +20,25 @@
 
 #include "document/text_encoding.h"
 
+// The fields of a SAUCE record that say how its art is drawn.
+struct SauceRecord {
+    uint8_t present;            // a valid record ended the file
+    uint8_t dataType;           // 1: character
+    uint8_t fileType;           // for character data: 0 ASCII, 1 ANSi, 2 ANSiMation, ...
+    uint16_t tInfo1;            // for character data: the width in columns, 0 when not said
+    uint8_t flags;              // bit 0: iCE colours; bits 1-2: letter spacing (2: 9 pixels)
+};
+
 struct TextReading {
     TextEncoding encoding;      // how the characters were read
     uint8_t sauceLeftOut;       // a SAUCE record was left out
     uint64_t unmapped;          // characters drawn as '?': no glyph, or not valid text
+    SauceRecord sauce;          // the record left out, if any
 };
+
+// The drawing fields of a 128-byte SAUCE record, or a record not present
+// when the bytes are none.
+SauceRecord readSauceRecord(const uint8_t* record);
 
 // Reads length bytes of a file in place into code page 437 bytes and returns
 // their new length, never more than length. `prefix`: the bytes are only the

@@ -5,10 +5,13 @@
 #include "document/document_storage.h"
 #include "document/text_document.h"
 
-LoadedDocument documentFromBytes(uint8_t* buffer, uint32_t length, EncodingChoice choice, bool prefix)
+LoadedDocument documentFromBytes(uint8_t* buffer, uint32_t length, EncodingChoice choice, bool prefix,
+                                 const char* name, const ArtChoice& art, const SauceRecord* sauce)
 {
     LoadedDocument result = {};
     uint32_t decoded = readDocumentText(buffer, length, choice, prefix, &result.reading);
+    if (sauce && !result.reading.sauce.present)
+        result.reading.sauce = *sauce;
 
     TextDocument* document = new TextDocument();
     if (!document) {
@@ -16,7 +19,7 @@ LoadedDocument documentFromBytes(uint8_t* buffer, uint32_t length, EncodingChoic
         result.error = "not enough memory to load it";
         return result;
     }
-    if (document->adoptText(buffer, decoded)) {
+    if (document->adoptFileText(buffer, decoded, result.reading, name, art)) {
         delete document;
         result.error = "not enough memory to load it";
         return result;

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "document/art_format.h"
 #include "document/text_reading.h"
 
 class TextDocument;
@@ -22,6 +23,10 @@ const uint32_t textPadding = 5;
 // Takes `buffer`, a zero-filled block from allocatePages of at least
 // length + textPadding bytes with the file's bytes at positions 1 to length,
 // reads them as text in place (readFileText; `prefix` when they are only the
-// start of a longer file) and splits them into lines. The block becomes the
-// document's, or is given back on failure.
-LoadedDocument documentFromBytes(uint8_t* buffer, uint32_t length, EncodingChoice choice, bool prefix);
+// start of a longer file) and splits them into lines, or draws them as ANSI
+// art (art_format.h; `name`, which may be null, is the file's name). The
+// block becomes the document's, or is given back on failure. A prefix holds
+// no SAUCE record: `sauce`, when not null, is the file's own, read apart.
+LoadedDocument documentFromBytes(uint8_t* buffer, uint32_t length, EncodingChoice choice, bool prefix,
+                                 const char* name = nullptr, const ArtChoice& art = ArtChoice(),
+                                 const SauceRecord* sauce = nullptr);

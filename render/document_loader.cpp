@@ -34,6 +34,7 @@ struct FileBytes {
     uint32_t length;
     bool prefix;                // only the start of a longer file
     const char* error;
+    SauceRecord sauce;          // of a prefix: the record at the file's end
 };
 
 FileBytes failed(const char* error)
@@ -135,16 +136,21 @@ FileBytes readBytes(const char* path, uint64_t limit)
         return failed(noMemory);
     }
     bool complete = readAll(descriptor, buffer + 1, length);
+    uint8_t record[128];
+    SauceRecord sauce = {};
+    if (complete && prefix && pread(descriptor, record, sizeof record, info.st_size - (off_t)sizeof record) ==
+                                  (ssize_t)sizeof record)
+        sauce = readSauceRecord(record);
     close(descriptor);
     if (!complete) {
         freePages(buffer);
         return failed("unreadable: the file could not be read to its end");
     }
-    FileBytes result = { buffer, length, prefix, nullptr };
+    FileBytes result = { buffer, length, prefix, nullptr, sauce };
     return result;
 }
 
-LoadedDocument load(const char* path, EncodingChoice choice, uint64_t limit)
+LoadedDocument load(const char* path, EncodingChoice choice, uint64_t limit, const ArtChoice& art)
 {
     FileBytes bytes = readBytes(path, limit);
     if (!bytes.buffer) {
@@ -152,19 +158,20 @@ LoadedDocument load(const char* path, EncodingChoice choice, uint64_t limit)
         result.error = bytes.error;
         return result;
     }
-    return documentFromBytes(bytes.buffer, bytes.length, choice, bytes.prefix);
+    const char* name = strcmp(path, "-") == 0 ? nullptr : path;
+    return documentFromBytes(bytes.buffer, bytes.length, choice, bytes.prefix, name, art, &bytes.sauce);
 }
 
 }  // namespace
 
-LoadedDocument loadDocument(const char* path, EncodingChoice choice)
+LoadedDocument loadDocument(const char* path, EncodingChoice choice, const ArtChoice& art)
 {
-    return load(path, choice, UINT64_MAX);
+    return load(path, choice, UINT64_MAX, art);
 }
 
-LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit)
+LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit, const ArtChoice& art)
 {
-    return load(path, choice, limit < maxDocumentLength ? limit : maxDocumentLength);
+    return load(path, choice, limit < maxDocumentLength ? limit : maxDocumentLength, art);
 }
 
 LoadedText loadText(const char* path, EncodingChoice choice)

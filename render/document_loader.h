@@ -9,12 +9,14 @@
 
 #include "render/document_bytes.h"
 
-LoadedDocument loadDocument(const char* path, EncodingChoice choice);
+LoadedDocument loadDocument(const char* path, EncodingChoice choice, const ArtChoice& art = ArtChoice());
 
 // Only the first `limit` bytes of a longer file (read as the start of a
 // longer text), so that the work is bounded whatever the file's size; a
-// shorter file whole. A file of any size is taken.
-LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit);
+// shorter file whole. A file of any size is taken; the SAUCE record at the
+// end of a longer one is read apart, for the width of its ANSI art.
+LoadedDocument loadDocumentPrefix(const char* path, EncodingChoice choice, uint32_t limit,
+                                  const ArtChoice& art = ArtChoice());
 
 // A file's text, read and decoded but not split into lines: a block from
 // allocatePages with the text at positions 1 to length, zero bytes behind it.

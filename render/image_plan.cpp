@@ -24,6 +24,13 @@ FrameDescription frameOf(const TextDocument& document, const RenderRequest& requ
 // has nothing to show.
 bool holdsText(const TextDocument& document)
 {
+    if (document.canvas) {
+        // ANSI art: any touched row, blank cells in colour included.
+        for (int32_t row = 0; row < document.canvas->getRows(); ++row)
+            if (document.canvas->colorRow(row))
+                return true;
+        return false;
+    }
     for (int32_t i = 0; i < document.getLineCount(); ++i)
         if (document.getLine(i)[0])
             return true;
@@ -33,9 +40,9 @@ bool holdsText(const TextDocument& document)
 // Cuts the whole text's picture to a thumbnail's page: at most
 // thumbnailColumns wide (wider text runs to the right edge and is cut there,
 // without the right margin), at most 1.4 times as high as wide.
-void cutToPage(int64_t* width, int64_t* height)
+void cutToPage(int64_t* width, int64_t* height, int32_t cellWidth)
 {
-    const int64_t fullWidth = 2 * (int64_t)frameTextLeft + (int64_t)frameCellWidth * thumbnailColumns;
+    const int64_t fullWidth = 2 * (int64_t)frameTextLeft + (int64_t)cellWidth * thumbnailColumns;
     if (*width > fullWidth)
         *width = fullWidth - frameTextLeft;
     if (*height > *width * 14 / 10)
@@ -46,6 +53,8 @@ void cutToPage(int64_t* width, int64_t* height)
 
 int64_t widestLineCells(const TextDocument& document)
 {
+    if (document.canvas)
+        return document.canvas->getWidth();
     int64_t widest = 0;
     for (int32_t i = 0; i < document.getLineCount(); ++i) {
         const char* line = document.getLine(i);
@@ -83,10 +92,10 @@ ImagePlan planImage(const TextDocument& document, const RenderRequest& request)
             plan.error = tooLarge;
             return plan;
         }
-        width = 2 * (int64_t)frameTextLeft + frameCellWidth * widestLineCells(document);
+        width = 2 * (int64_t)frameTextLeft + document.getCellWidth() * widestLineCells(document);
         // A thumbnail shows the top left of the document, a page at most.
         if (request.mode == RenderMode::thumbnail)
-            cutToPage(&width, &height);
+            cutToPage(&width, &height, document.getCellWidth());
     }
     if (width > pngMaxSide || height > pngMaxSide || width * plan.scale > pngMaxSide ||
         height * plan.scale > pngMaxSide) {

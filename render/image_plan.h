@@ -52,7 +52,8 @@ struct ImagePlan {
     const char* error;          // why the image cannot be written, or null
 };
 
-// Cells of the widest line: a tab draws eight, every other byte one.
+// Cells of the widest line: a tab draws eight, every other byte one; the
+// canvas's width for ANSI art.
 int64_t widestLineCells(const TextDocument& document);
 
 ImagePlan planImage(const TextDocument& document, const RenderRequest& request);

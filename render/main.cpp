@@ -60,6 +60,20 @@ std::string readingName(const TextReading& reading)
     return name;
 }
 
+// What ANSI art was drawn as, for -v.
+std::string artName(const RenderOutcome& outcome)
+{
+    const AnsiLayout& layout = outcome.layout;
+    std::string name = "ANSI art, " + std::to_string(layout.columns) + " columns";
+    if (layout.columnsCut)
+        name += " (cut from a wider width)";
+    name += layout.ice ? ", iCE colours" : ", blinking colours";
+    name += ", " + std::to_string(layout.cellWidth) + "-pixel cells";
+    if (outcome.canvasCut)
+        name += ", cut where the canvas reached its bound";
+    return name;
+}
+
 void describe(const RenderTask& task, const RenderOutcome& outcome, bool text)
 {
     const PngFormat& f = outcome.format;
@@ -72,6 +86,8 @@ void describe(const RenderTask& task, const RenderOutcome& outcome, bool text)
         fprintf(stderr, "%s: %s -> %s: %d x %d, %s", program, task.input.c_str(), task.output.c_str(),
                 outcome.width, outcome.height, format.c_str());
     fprintf(stderr, ", read as %s", readingName(outcome.reading).c_str());
+    if (outcome.ansi)
+        fprintf(stderr, ", %s", artName(outcome).c_str());
     if (outcome.reading.unmapped)
         fprintf(stderr, ", %llu character%s without a glyph drawn as '?'",
                 (unsigned long long)outcome.reading.unmapped, outcome.reading.unmapped == 1 ? "" : "s");
@@ -109,8 +125,9 @@ int main(int argc, char** argv)
         if (outputIsAnInput(task.output, tasks))
             error = "not written: " + task.output + " is an input file";
         else {
-            outcome = options.text ? writeText(task.input, options.encoding)
-                                   : renderFile(task.input, task.output, options.request, options.encoding);
+            outcome = options.text ? writeText(task.input, options.encoding, options.art)
+                                   : renderFile(task.input, task.output, options.request, options.encoding,
+                                                options.art);
             if (!outcome.error.empty())
                 error = outcome.inputFailed ? outcome.error : "cannot write " + task.output + ": " + outcome.error;
         }

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "document/ansi_reader.h"
 #include "document/document_storage.h"
 #include "document/text_document.h"
 #include "render/bit_rows.h"
@@ -31,7 +32,40 @@ private:
 // colour only: index 0 and 1 of a one-bit palette.
 bool takesFastPath(const ImagePlan& plan)
 {
-    return plan.wholeDocument && !plan.fade;
+    return plan.wholeDocument && !plan.fade && !plan.frame.document->canvas;
+}
+
+void noteCanvas(const TextDocument* document, RenderOutcome* outcome)
+{
+    const AnsiCanvas* canvas = document ? document->canvas : nullptr;
+    if (!canvas)
+        return;
+    outcome->ansi = true;
+    outcome->layout.columns = canvas->getWidth();
+    outcome->layout.columnsCut = canvas->columnsCut;
+    outcome->layout.ice = canvas->ice;
+    outcome->layout.cellWidth = canvas->cellWidth;
+    outcome->canvasCut = canvas->cut;
+}
+
+// Writes text as UTF-8 to standard output; false with errno on failure.
+bool writeUtf8(const uint8_t* bytes, size_t length, std::string& utf8)
+{
+    utf8.clear();
+    appendTextAsUtf8(bytes, length, utf8);
+    return fwrite(utf8.data(), 1, utf8.size(), stdout) == utf8.size();
+}
+
+// The rows of ANSI art, each as a line.
+const char* writeCanvasText(const AnsiCanvas& canvas)
+{
+    std::string utf8;
+    for (int32_t row = 0; row < canvas.getRows(); ++row) {
+        const char* line = canvas.glyphRow(row);
+        if (!writeUtf8((const uint8_t*)(line ? line : ""), line ? strlen(line) : 0, utf8) || fputc('\n', stdout) == EOF)
+            return strerror(errno);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -68,13 +102,14 @@ ImageEncoding::~ImageEncoding()
 }
 
 RenderOutcome renderFile(const std::string& input, const std::string& output, const RenderRequest& request,
-                         EncodingChoice encoding)
+                         EncodingChoice encoding, const ArtChoice& art)
 {
     RenderOutcome outcome = {};
     const bool thumbnail = request.mode == RenderMode::thumbnail;
-    LoadedDocument loaded = thumbnail ? loadDocumentPrefix(input.c_str(), encoding, thumbnailReadLimit)
-                                      : loadDocument(input.c_str(), encoding);
+    LoadedDocument loaded = thumbnail ? loadDocumentPrefix(input.c_str(), encoding, thumbnailReadLimit, art)
+                                      : loadDocument(input.c_str(), encoding, art);
     outcome.reading = loaded.reading;
+    noteCanvas(loaded.document, &outcome);
     if (!loaded.document) {
         outcome.error = loaded.error;
         outcome.inputFailed = true;
@@ -105,7 +140,7 @@ RenderOutcome renderFile(const std::string& input, const std::string& output, co
     return outcome;
 }
 
-RenderOutcome writeText(const std::string& input, EncodingChoice encoding)
+RenderOutcome writeText(const std::string& input, EncodingChoice encoding, const ArtChoice& art)
 {
     RenderOutcome outcome = {};
     LoadedText text = loadText(input.c_str(), encoding);
@@ -113,6 +148,24 @@ RenderOutcome writeText(const std::string& input, EncodingChoice encoding)
     if (!text.buffer) {
         outcome.error = text.error;
         outcome.inputFailed = true;
+        return outcome;
+    }
+    const char* name = input == "-" ? nullptr : input.c_str();
+    if (readsAsAnsi(text.buffer + 1, text.length, text.reading.sauce, name, art.format)) {
+        TextDocument document;
+        document.canvas = readAnsiArt(text.buffer + 1, text.length, ansiLayout(text.reading.sauce, art));
+        freePages(text.buffer);
+        if (!document.canvas) {
+            outcome.error = "not enough memory to load it";
+            outcome.inputFailed = true;
+            return outcome;
+        }
+        noteCanvas(&document, &outcome);
+        const char* error = writeCanvasText(*document.canvas);
+        if (!error && fflush(stdout) != 0)
+            error = strerror(errno);
+        if (error)
+            outcome.error = error;
         return outcome;
     }
     // In pieces of about a megabyte, each ending outside a run of carriage
@@ -123,9 +176,7 @@ RenderOutcome writeText(const std::string& input, EncodingChoice encoding)
         size_t end = text.length - at > (1 << 20) ? at + (1 << 20) : text.length;
         while (end < text.length && bytes[end - 1] == '\r')
             ++end;
-        utf8.clear();
-        appendTextAsUtf8(bytes + at, end - at, utf8);
-        if (fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size())
+        if (!writeUtf8(bytes + at, end - at, utf8))
             outcome.error = strerror(errno);
         at = end;
     }

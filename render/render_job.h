@@ -7,6 +7,7 @@
 
 #include "render/image_plan.h"
 #include "render/png_writer.h"
+#include "document/art_format.h"
 #include "document/text_reading.h"
 
 struct RenderOutcome {
@@ -16,13 +17,19 @@ struct RenderOutcome {
     int32_t height;
     PngFormat format;
     TextReading reading;
+    // ANSI art: how its canvas was laid out, and whether the canvas's
+    // bounds cut off some of what it drew.
+    bool ansi;
+    AnsiLayout layout;
+    bool canvasCut;
 };
 
 RenderOutcome renderFile(const std::string& input, const std::string& output, const RenderRequest& request,
-                         EncodingChoice encoding);
+                         EncodingChoice encoding, const ArtChoice& art = ArtChoice());
 
 // One file's text written to standard output as UTF-8 (text_output.h).
-RenderOutcome writeText(const std::string& input, EncodingChoice encoding);
+// ANSI art as its canvas's rows, one line each, trailing blanks left out.
+RenderOutcome writeText(const std::string& input, EncodingChoice encoding, const ArtChoice& art = ArtChoice());
 
 // The rows of an image as the PNG will hold them, and the format: the fast
 // path's for a whole document without the fade, the composer's packed rows

@@ -23,6 +23,11 @@ const char renderUsage[] =
     "      --bg=RRGGBB         background colour (default 404040)\n"
     "  -s, --scale=N           draw each pixel as an N x N block, 1 to 8 (default 1)\n"
     "  -e, --encoding=ENC      cp437, utf-8, utf-16 or auto (default auto)\n"
+    "      --format=FORMAT     nfo, ansi or auto (default auto: ANSI art by its\n"
+    "                          SAUCE record, a .ans name or its colour codes)\n"
+    "      --columns=N         ANSI art: N columns (default: SAUCE, else 80; at most 4096)\n"
+    "      --ice=on|off        ANSI art: blink as bright backgrounds (default: SAUCE)\n"
+    "      --cell-width=8|9    ANSI art: cell width in pixels (default: SAUCE, else 8)\n"
     "      --text              write the text as UTF-8 to standard output instead,\n"
     "                          each character as drawn, line ends as in the file\n"
     "  -q, --quiet             no progress count\n"
@@ -34,7 +39,7 @@ const char renderUsage[] =
 
 namespace {
 
-enum LongOnly { optView = 256, optAt, optNoFade, optFg, optBg, optText };
+enum LongOnly { optView = 256, optAt, optNoFade, optFg, optBg, optText, optFormat, optColumns, optIce, optCellWidth };
 
 const option longOptions[] = {
     { "output", required_argument, nullptr, 'o' },
@@ -48,6 +53,10 @@ const option longOptions[] = {
     { "scale", required_argument, nullptr, 's' },
     { "encoding", required_argument, nullptr, 'e' },
     { "text", no_argument, nullptr, optText },
+    { "format", required_argument, nullptr, optFormat },
+    { "columns", required_argument, nullptr, optColumns },
+    { "ice", required_argument, nullptr, optIce },
+    { "cell-width", required_argument, nullptr, optCellWidth },
     { "quiet", no_argument, nullptr, 'q' },
     { "verbose", no_argument, nullptr, 'v' },
     { "help", no_argument, nullptr, 'h' },
@@ -88,6 +97,19 @@ bool parseEncoding(const char* text, EncodingChoice* choice)
         *choice = EncodingChoice::utf16;
     else if (!strcmp(text, "auto"))
         *choice = EncodingChoice::automatic;
+    else
+        return false;
+    return true;
+}
+
+bool parseFormat(const char* text, ArtFormat* format)
+{
+    if (!strcmp(text, "nfo"))
+        *format = ArtFormat::nfo;
+    else if (!strcmp(text, "ansi"))
+        *format = ArtFormat::ansi;
+    else if (!strcmp(text, "auto"))
+        *format = ArtFormat::automatic;
     else
         return false;
     return true;
@@ -170,6 +192,26 @@ RenderOptions parseRenderOptions(int argc, char** argv)
                 error = std::string("invalid encoding '") + arg + "' (cp437, utf-8, utf-16 or auto)";
             break;
         case optText: options.text = true; break;
+        case optFormat:
+            if (!parseFormat(arg, &options.art.format))
+                error = std::string("invalid format '") + arg + "' (nfo, ansi or auto)";
+            break;
+        case optColumns:
+            if (!parseNumber(arg, 1, 0x7FFFFFFF, &options.art.columns))
+                error = std::string("invalid column count '") + arg + "' (1 or more)";
+            break;
+        case optIce:
+            if (strcmp(arg, "on") && strcmp(arg, "off"))
+                error = std::string("invalid --ice '") + arg + "' (on or off)";
+            options.art.ice = strcmp(arg, "on") ? -1 : 1;
+            break;
+        case optCellWidth: {
+            int32_t cell = 0;
+            if (!parseNumber(arg, 8, 9, &cell))
+                error = std::string("invalid cell width '") + arg + "' (8 or 9)";
+            options.art.cellWidth = (uint8_t)cell;
+            break;
+        }
         case 'q': options.quiet = true; break;
         case 'v': options.verbose = true; break;
         case 'h': options.showHelp = true; break;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "render/image_plan.h"
+#include "document/art_format.h"
 #include "document/text_encoding.h"
 
 struct RenderTask {
@@ -18,6 +19,7 @@ struct RenderTask {
 struct RenderOptions {
     RenderRequest request;
     EncodingChoice encoding;
+    ArtChoice art;          // ANSI art or not, and its layout
     bool text;              // write each file's text as UTF-8 to standard output
     bool quiet;
     bool verbose;

@@ -157,6 +157,67 @@ static void putCellPart(Pixel* dst, int32_t stride, const uint8_t* glyph, int32_
 }
 
 // ---------------------------------------------------------------------------
+// Coloured cells (ANSI art): every cell has its own two colours, so a glyph
+// row's pixels are picked per bit, back ^ (mask & (fore ^ back)), from a table
+// of bit masks.
+
+struct BitMaskTable {
+    alignas(16) uint32_t masks[256 * cellWidth];
+    bool built;
+};
+
+static BitMaskTable bitMaskTable;
+
+static const uint32_t* bitMasks()
+{
+    if (!bitMaskTable.built) {
+        for (int bits = 0; bits < 256; ++bits)
+            for (int k = 0; k < cellWidth; ++k)
+                bitMaskTable.masks[bits * cellWidth + k] = (bits & (0x80 >> k)) ? 0xFFFFFFFFu : 0;
+        bitMaskTable.built = true;
+    }
+    return bitMaskTable.masks;
+}
+
+static inline Pixel pickPixel(uint32_t mask, Pixel fore, Pixel back)
+{
+    return back ^ (mask & (fore ^ back));
+}
+
+// One coloured cell, `cellPixels` (8 or 9) wide, columns firstColumn ..
+// endColumn - 1 of it; dst points at its column 0. The ninth column repeats
+// the eighth for the line-drawing glyphs 0xC0-0xDF and is background else.
+static void putColoredCell(Pixel* dst, int32_t stride, uint8_t code, int32_t firstRow, int32_t rowCount,
+                           int32_t cellPixels, int32_t endColumn, Pixel fore, Pixel back)
+{
+    const uint32_t* masks = bitMasks();
+    const uint8_t* glyph = vgaFont + code * cellHeight + firstRow;
+    const bool repeatEighth = code >= 0xC0 && code <= 0xDF;
+    if (endColumn >= cellWidth) {
+        const __m128i backs = _mm_set1_epi32((int)back);
+        const __m128i differences = _mm_set1_epi32((int)(fore ^ back));
+        for (int32_t r = 0; r < rowCount; ++r, dst += stride) {
+            const __m128i* mask = (const __m128i*)(masks + glyph[r] * cellWidth);
+            _mm_storeu_si128((__m128i*)dst,
+                             _mm_xor_si128(backs, _mm_and_si128(_mm_load_si128(mask), differences)));
+            _mm_storeu_si128((__m128i*)(dst + 4),
+                             _mm_xor_si128(backs, _mm_and_si128(_mm_load_si128(mask + 1), differences)));
+            if (cellPixels > cellWidth && endColumn > cellWidth)
+                dst[cellWidth] = repeatEighth && (glyph[r] & 1) ? fore : back;
+        }
+        return;
+    }
+    for (int32_t r = 0; r < rowCount; ++r, dst += stride)
+        for (int32_t k = 0; k < endColumn; ++k)
+            dst[k] = pickPixel(masks[glyph[r] * cellWidth + k], fore, back);
+}
+
+static Pixel loadColor(const uint8_t* at)
+{
+    return (Pixel)at[0] | (Pixel)at[1] << 8 | (Pixel)at[2] << 16;
+}
+
+// ---------------------------------------------------------------------------
 // Selection.
 
 // The selected characters of one line: index i is selected when
@@ -212,6 +273,51 @@ static int64_t drawText(const Canvas& canvas, const uint8_t* text, int64_t y,
     return minOf(x, width);
 }
 
+// Draws a row of ANSI art (line lineIndex, canvas row lineIndex - 1) like
+// drawText: every cell of the canvas's width, in its own colours, or in the
+// selection's two where selected. Returns the x where the cells end.
+static int64_t drawCells(const Canvas& canvas, const AnsiCanvas& art, int32_t lineIndex, int64_t y,
+                         const LineSelection& selection, const FrameDescription& frame)
+{
+    if (!canvas.pixels || lineIndex < 1)
+        return textLeft;
+    int64_t firstRow = maxOf(0, maxOf(1, canvas.top) - y);
+    int64_t endRow = minOf(cellHeight, canvas.bottom - y);
+    if (firstRow >= endRow)
+        return textLeft;
+    const char* glyphs = art.glyphRow(lineIndex - 1);
+    const uint8_t* colors = art.colorRow(lineIndex - 1);
+    const uint8_t* text = (const uint8_t*)(glyphs ? glyphs : "");
+    const int32_t cellPixels = art.cellWidth;
+    const int32_t width = canvas.width;
+    Pixel* rowStart = rowOf(canvas, y + firstRow);
+    int64_t x = textLeft;
+    bool inText = true;
+    for (int32_t i = 0; i < art.getWidth() && x < width; ++i, x += cellPixels) {
+        uint8_t code = spaceCode;
+        if (inText && text[i])
+            code = text[i];
+        else
+            inText = false;
+        Pixel fore = colors ? loadColor(colors + 6 * i) : 0;
+        Pixel back = colors ? loadColor(colors + 6 * i + 3) : 0;
+        if (selection.inSelection && i >= selection.from && i < selection.to) {
+            fore = frame.selInk;
+            back = frame.selPaper;
+        }
+        putColoredCell(rowStart + x, width, code, (int32_t)firstRow, (int32_t)(endRow - firstRow), cellPixels,
+                       (int32_t)minOf(cellPixels, width - x), fore, back);
+    }
+    return minOf(x, width);
+}
+
+// The colour of everything that is not text: the user's background, or black
+// around ANSI art, whose cells bring their own colours.
+static Pixel paperOf(const FrameDescription& frame)
+{
+    return frame.document && frame.document->canvas ? 0 : frame.paper;
+}
+
 // Fills the pixels of a text row's band (y .. y + 15, clipped) that its cells
 // do not cover: the left margin, the part right of textEnd, and the whole of
 // pixel row 0, which glyphs never write.
@@ -238,10 +344,12 @@ static void fillAroundText(const Canvas& canvas, int64_t y, int64_t textEnd, Pix
 static void composeText(const FrameDescription& frame, const Canvas& canvas)
 {
     GlyphInks inks = glyphInksOf(frame);
+    const AnsiCanvas* art = frame.document->canvas;
+    const Pixel paper = paperOf(frame);
     int64_t offset = frame.pixelOffset;
     // Rows above text row 0.
     if (offset > canvas.top)
-        fillPixels(canvas.pixels, (minOf(offset, canvas.bottom) - canvas.top) * canvas.width, frame.paper);
+        fillPixels(canvas.pixels, (minOf(offset, canvas.bottom) - canvas.top) * canvas.width, paper);
     // Text rows that end above the band draw nothing.
     int64_t firstRow = canvas.top > offset ? (canvas.top - offset) / cellHeight : 0;
     for (int64_t row = firstRow; offset + cellHeight * row < canvas.bottom; ++row) {
@@ -249,11 +357,15 @@ static void composeText(const FrameDescription& frame, const Canvas& canvas)
         int64_t lineIndex = (int64_t)frame.topLine + row;
         int64_t textEnd = textLeft;
         // A line number past the 32-bit range names no line of any document.
-        if (lineIndex <= INT32_MAX) {
-            const uint8_t* text = (const uint8_t*)frame.document->getLine((int32_t)lineIndex);
-            textEnd = drawText(canvas, text, y, selectionOfLine(frame.selection, (int32_t)lineIndex), inks);
+        if (lineIndex < frame.document->getLineCount()) {
+            const LineSelection selection = selectionOfLine(frame.selection, (int32_t)lineIndex);
+            if (art)
+                textEnd = drawCells(canvas, *art, (int32_t)lineIndex, y, selection, frame);
+            else
+                textEnd = drawText(canvas, (const uint8_t*)frame.document->getLine((int32_t)lineIndex), y,
+                                   selection, inks);
         }
-        fillAroundText(canvas, y, textEnd, frame.paper);
+        fillAroundText(canvas, y, textEnd, paper);
     }
 }
 
@@ -327,9 +439,9 @@ void fadeFrameRows(const FrameDescription& frame, Pixel* pixels, int32_t firstRo
             continue;
         Pixel* line = rowOf(canvas, row);
         if (row < fadeRows)
-            fadeRow(line, canvas.width, frame.paper, row);
+            fadeRow(line, canvas.width, paperOf(frame), row);
         if (fromBottom < fadeRows)
-            fadeRow(line, canvas.width, frame.paper, fromBottom);
+            fadeRow(line, canvas.width, paperOf(frame), fromBottom);
     }
 }
 
@@ -339,8 +451,14 @@ void composeFrameLine(const FrameDescription& frame, Pixel* pixels, int32_t row,
     if (!canvas.pixels || !frame.document)
         return;
     int64_t y = (int64_t)frame.pixelOffset + (int64_t)cellHeight * row;
+    const LineSelection selection = selectionOfLine(frame.selection, lineIndex);
+    if (frame.document->canvas) {
+        if (lineIndex < frame.document->getLineCount())
+            drawCells(canvas, *frame.document->canvas, lineIndex, y, selection, frame);
+        return;
+    }
     const uint8_t* text = (const uint8_t*)frame.document->getLine(lineIndex);
-    drawText(canvas, text, y, selectionOfLine(frame.selection, lineIndex), glyphInksOf(frame));
+    drawText(canvas, text, y, selection, glyphInksOf(frame));
 }
 
 void composeFrameGlyph(const FrameDescription& frame, Pixel* pixels, uint8_t code, int32_t x, int32_t y,

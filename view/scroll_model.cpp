@@ -54,8 +54,10 @@ int32_t ScrollView::lineAtY(int32_t y) const
 
 int32_t ScrollView::columnAtX(int32_t x, int32_t line) const
 {
-    // The character boundary nearest to x: glyph c begins at x = 10 + 8c.
-    int64_t column = ((int64_t)x - (kTextLeft - kCellWidth / 2)) / kCellWidth;
+    // The character boundary nearest to x: glyph c begins at x = 10 + 8c
+    // (9c for ANSI art with nine-pixel cells).
+    const int64_t cellWidth = document ? document->getCellWidth() : kCellWidth;
+    int64_t column = ((int64_t)x - (kTextLeft - cellWidth / 2)) / cellWidth;
 
     // Each tab in front of the boundary takes 6 columns back; the scan stops
     // at the boundary, which shrinks as tabs are met, or at the line's end.

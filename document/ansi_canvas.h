@@ -1,0 +1,87 @@
+// The picture that ANSI art draws: a grid of cells, each a code page 437
+// byte with a foreground and a background colour, as wide as the art says and
+// as tall as the rows it touched.
+//
+// The canvas is the screen that the escape-sequence reader (ansi_reader.h)
+// writes to; it knows nothing of sequences. Rows are kept in chunks of a few
+// rows each, allocated on first touch, so that a file which jumps far down
+// costs only the rows it really draws and nothing is ever copied to grow.
+// Each row's glyphs are stored as the line of text that the document's line
+// table points at (zero-terminated, trailing blanks cut by finish()), so
+// selection, copy and hit testing treat a row like any other line; the
+// colours sit beside them, three bytes each (blue, green, red).
+//
+// A canvas is bounded by what its file can pay for: at most
+// ansiCellLimit(length) cells and ansiRowLimit rows; what would fall below
+// that is dropped and `cut` says so.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "app/globals.h"
+
+typedef uint32_t AnsiPixel;     // 0x00RRGGBB
+
+// Widest canvas: a wider SAUCE width or --columns is cut to it.
+const int32_t ansiMaxColumns = 4096;
+// Cells a text of `length` bytes may draw: 4 Mi cells, or 16 a byte for
+// larger files. Real art draws well under a cell per byte of escape codes;
+// a small hostile file gets no more than about 30 MB.
+uint64_t ansiCellLimit(uint64_t length);
+
+class AnsiCanvas {
+public:
+    TAVELIN_HEAP_OBJECT
+
+    // width: 1 .. ansiMaxColumns. textLength: the bytes the art comes from,
+    // for the limits.
+    AnsiCanvas(int32_t width, uint64_t textLength);
+    virtual ~AnsiCanvas();
+
+    // Glyphs codes[0 .. count - 1] from `column` on in one row, within the
+    // width; rows at or past the limit are dropped (cut is set). False when
+    // memory for the row could not be had.
+    bool put(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore, AnsiPixel back);
+    // Blank cells (spaces) from `from` to `to` - 1 of a row, clipped to the width.
+    bool erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back);
+    // Every cell blank and unwritten again; the canvas starts over at one row.
+    void clear();
+    // Turns the glyph rows into lines: never-written cells and NULs become
+    // spaces, trailing spaces are cut. Called once, after the last write.
+    void finish();
+
+    int32_t getWidth() const { return width; }
+    // Rows: one more than the last row a glyph or an erase touched, at least 1.
+    int32_t getRows() const { return rows; }
+    // A row's glyphs as a zero-terminated line (after finish), or null for a
+    // row that was never touched (all blank and black).
+    const char* glyphRow(int32_t row) const;
+    // A row's colours, 6 bytes a cell: foreground then background, each as
+    // blue, green, red. Two spare bytes follow the last cell, so a cell's
+    // colours can be read as 32-bit loads. Null for a row never touched.
+    const uint8_t* colorRow(int32_t row) const;
+
+    uint8_t cut;            // something was drawn past the limits and dropped
+    uint8_t failed;         // memory for a row could not be had
+
+    uint8_t columnsCut;     // the width asked for was wider than ansiMaxColumns
+    uint8_t ice;            // blink gave bright backgrounds
+    uint8_t cellWidth;      // pixels a cell is wide: 8 or 9
+
+private:
+    bool write(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore, AnsiPixel back);
+    uint8_t* touch(int32_t row);
+    uint8_t* glyphsOf(int32_t row) const;
+    uint8_t* colorsOf(int32_t row) const;
+
+    int32_t width;
+    int32_t rows;
+    int32_t rowLimit;
+    int32_t chunkShift;     // rows per chunk: 1 << chunkShift
+    uint32_t glyphStride;   // width + 1: a row's glyphs and its zero byte
+    uint32_t colorStride;   // width * 6 + 2
+    uint32_t chunkBytes;
+    uint8_t** chunks;       // chunk k holds rows k << chunkShift onwards; null until touched
+    int32_t chunkCount;     // entries of chunks
+};
