@@ -5,11 +5,13 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <commctrl.h>
 #include <stddef.h>
 
 #include "app/about_dialog.h"
 #include "app/file_association.h"
 #include "app/settings.h"
+#include "document/text_document.h"
 #include "resources/resource.h"
 #include "view/scroll_view.h"
 #include "view/view_window.h"
@@ -36,6 +38,8 @@ int32_t frameCount;
 
 static const char frameClassName[] = "NFO_Window";
 static const char statusText[] = "SPACE = scroll, DBLCLICK = Autosize, RIGHTCLICK to copy text";
+// Shown instead while the view holds ANSI art that drew past its canvas's bound.
+static const char cutArtText[] = "This ANSI art draws past the rows it can hold: the rest is not shown";
 static const char openFilter[] = "Nfo's\0*.nfo\0All\0*.*\0";   // the literal adds the final zero
 
 FrameWindow::FrameWindow(TextDocument* document)
@@ -82,6 +86,14 @@ static void setCheck(HWND wnd, UINT command, uint8_t on)
     CheckMenuItem(GetMenu(wnd), command, on ? MF_CHECKED : MF_UNCHECKED);
 }
 
+// The status bar's hint, or what the open document lacks.
+static void showDocumentStatus(FrameWindow* frame)
+{
+    const TextDocument* document = frame->view ? frame->view->document : nullptr;
+    const bool cut = document && document->canvas && document->canvas->cut;
+    SendMessageA(frame->statusWnd, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(cut ? cutArtText : statusText));
+}
+
 static LRESULT onCreate(HWND wnd, const CREATESTRUCTA* create)
 {
     FrameWindow* frame = static_cast<FrameWindow*>(create->lpCreateParams);
@@ -104,6 +116,7 @@ static LRESULT onCreate(HWND wnd, const CREATESTRUCTA* create)
     client.bottom -= frame->statusHeight;
     frame->view = createScrollView(wnd, client, settings.foreColor, settings.backColor,
                                    settings.fadeEnabled, settings.copyOnSelect, frame->document);
+    showDocumentStatus(frame);
     return 0;
 }
 
@@ -179,6 +192,7 @@ static void openFile(FrameWindow* frame)
     }
     if (frame->view)
         frame->view->openDocument(name);
+    showDocumentStatus(frame);
 }
 
 static void chooseColor(HWND wnd, FrameWindow* frame, bool text)
