@@ -7,6 +7,7 @@ add_executable(${EXPLORER_TESTS} ${EXPLORER_TEST_SOURCES}
   ${CMAKE_SOURCE_DIR}/tests/support/win32_gdi_count.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/win32_memory_probe.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/win32_program_run.cpp
+  ${CMAKE_SOURCE_DIR}/tests/support/win32_unix_command.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/win32_test_helpers.cpp)
 target_include_directories(${EXPLORER_TESTS} PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(${EXPLORER_TESTS} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)

@@ -112,7 +112,7 @@ if(E2E_TEST_SOURCES)
   # real input, the file names (the first fit is the screen's) and a shorter
   # random pass. The screen images are compared with
   # the renderer's, which the host preset builds (make test builds it first).
-  add_test(NAME e2e_192dpi COMMAND tavelin_e2e_tests --gtest_filter=RealInput.*:FileNames.*)
+  add_test(NAME e2e_192dpi COMMAND tavelin_e2e_tests --gtest_filter=RealInput.*:FileNames.*:AnsiArt.*)
   add_test(NAME random_input_192dpi COMMAND tavelin_e2e_tests --gtest_filter=RandomInput.ShortPass)
   set(E2E_ENVIRONMENT "TAVELIN_EXE=$<TARGET_FILE:tavelin>;TAVELIN_EXAMPLES=${CMAKE_SOURCE_DIR}/examples;TAVELIN_RENDER=${CMAKE_SOURCE_DIR}/build/host/tavelin-render")
   set_tests_properties(e2e_tests random_input PROPERTIES RESOURCE_LOCK wine_desktop LABELS viewer

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "tests/support/win32_unix_command.h"
+
 std::string windowsPath(const char* path)
 {
     std::string result = path ? path : "";
@@ -174,4 +176,24 @@ DWORD ProgramRun::waitForExit(DWORD ms) const
     if (WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0)
         GetExitCodeProcess(process_.hProcess, &code);
     return code;
+}
+
+std::vector<uint32_t> renderedView(const std::string& unixFile, int width, int height, int at, int scale)
+{
+    const std::string rgb = unixFile + ".rgb";
+    const std::string script = "\"$1\" -q --scale \"$2\" --view \"$3\" --at \"$4\" -o - \"$5\" | "
+                               "convert png:- -depth 8 \"rgb:$6\"";
+    std::vector<uint32_t> pixels;
+    const size_t count = size_t(width) * scale * height * scale;
+    std::vector<uint8_t> bytes(count * 3 + 1);
+    DWORD got = 0;
+    runUnixCommand({"/bin/sh", "-c", script, "sh", getenv("TAVELIN_RENDER"), std::to_string(scale),
+                    std::to_string(width) + "x" + std::to_string(height), std::to_string(at), unixFile, rgb}, true);
+    HANDLE file = CreateFileA(windowsPath(rgb.c_str()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE && ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr))
+        CloseHandle(file);
+    DeleteFileA(windowsPath(rgb.c_str()).c_str());
+    for (size_t i = 0; got == count * 3 && i < count; ++i)
+        pixels.push_back(uint32_t(bytes[3 * i]) << 16 | uint32_t(bytes[3 * i + 1]) << 8 | bytes[3 * i + 2]);
+    return pixels;
 }

@@ -31,6 +31,11 @@ bool waitFor(Test test, DWORD milliseconds = 10000)
 // row first.
 std::vector<uint32_t> captureClient(HWND wnd, int* width, int* height);
 
+// tavelin-render's image (TAVELIN_RENDER, read through ImageMagick) of a view
+// of width x height logical pixels scrolled `at` pixels, at `scale`; empty
+// when none was made.
+std::vector<uint32_t> renderedView(const std::string& unixFile, int width, int height, int at, int scale);
+
 // How a run is started when the plain file argument is not enough.
 struct ProgramStart {
     std::string exe;            // empty: CreateProcessA finds it in commandLine, as the shell does

@@ -10,6 +10,7 @@
 
 #include "document/text_document.h"
 #include "tests/support/line_document.h"
+#include "tests/support/win32_test_helpers.h"
 #include "view/scroll_view.h"
 
 namespace {
@@ -227,6 +228,22 @@ TEST_F(ClipboardCopy, CarriageReturnsOfTheFileAreNotCopied)
     select(1, 2, 3, 5, false);
     view->copySelection();
     EXPECT_EQ(readClipboard().text, "rst\nsecond\nthird");
+}
+
+// ANSI art: the copy takes the cells' bytes, a NUL as a blank, each row's
+// trailing blanks left out (coloured ones too), and their glyphs as Unicode.
+TEST_F(ClipboardCopy, AnsiArtCopiesTheBytesOfItsCells)
+{
+    const std::string path = tempPath("tavelin_copy.ans");
+    writeFile(path, std::string("\x1b[44mAB\0C\x1b[10C\x1b[0m\r\n\x1b[5C\x1b[31m\xDB\xB1   \x1b[42m  \r\n", 43));
+    view->document = new TextDocument(path.c_str());   // the view deletes it
+    DeleteFileA(path.c_str());
+    ASSERT_NE(view->document->canvas, nullptr);
+    select(1, 1, 2, 80, false);
+    view->copySelection();
+    ClipboardContent got = readClipboard();
+    EXPECT_EQ(got.text, "B C\n     \xDB\xB1");
+    EXPECT_TRUE(got.unicode == u"B C\r\n     \u2588\u2592");
 }
 
 }  // namespace
