@@ -1,6 +1,8 @@
 // A document from the stream that Explorer hands a handler: at most `limit`
 // bytes from the stream's start, read in place by the one reading of text
-// that every program shares (a longer stream gives the document of its start).
+// that every program shares (a longer stream gives the document of its start,
+// with the SAUCE record of its end). The name the stream states, when it
+// does, is the file's: a .ans stream is read as ANSI art.
 #pragma once
 
 #include <stdint.h>

@@ -1,7 +1,9 @@
 // Reading a handler's stream into a document (stream_document.h). The buffer
 // starts at the size the stream states (a hint only: a stream may be longer
 // or shorter than it says) and grows by doubling up to the limit; short
-// reads are read on from, a failed read fails the whole document.
+// reads are read on from, a failed read fails the whole document. The name
+// the stream states tells a .ans file; the SAUCE record at the end of a
+// stream longer than the limit gives its art's layout.
 #include "explorer/stream_document.h"
 
 #include "document/document_storage.h"
@@ -17,11 +19,27 @@ namespace {
 
 const uint32_t firstCapacity = 64 * 1024;
 
-uint32_t statedSize(IStream* stream, uint32_t cap)
+// The extension of the name a stream states, in UTF-8 as the reading of
+// names wants it (an extension too long for `out` is none it looks for).
+void nameExtension(const wchar_t* name, char (&out)[16])
+{
+    out[0] = 0;
+    const wchar_t* dot = nullptr;
+    for (const wchar_t* at = name; at && *at; ++at)
+        dot = *at == L'.' ? at : dot;
+    if (dot && !WideCharToMultiByte(CP_UTF8, 0, dot, -1, out, sizeof out, nullptr, nullptr))
+        out[0] = 0;
+}
+
+// The size the stream states and the extension of its name.
+uint32_t statedSize(IStream* stream, uint32_t cap, char (&extension)[16])
 {
     STATSTG stat = {};
-    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)))
+    extension[0] = 0;
+    if (FAILED(stream->Stat(&stat, STATFLAG_DEFAULT)))
         return firstCapacity;
+    nameExtension(stat.pwcsName, extension);
+    CoTaskMemFree(stat.pwcsName);
     return stat.cbSize.QuadPart < cap ? (uint32_t)stat.cbSize.QuadPart : cap;
 }
 
@@ -36,6 +54,25 @@ uint8_t* regrow(uint8_t* old, uint32_t kept, uint32_t capacity)
     return block;
 }
 
+// The SAUCE record in the last 128 bytes of the stream, which a read of its
+// start leaves out; none when the stream cannot seek there.
+SauceRecord endRecord(IStream* stream)
+{
+    uint8_t record[128];
+    LARGE_INTEGER back;
+    back.QuadPart = -(LONGLONG)sizeof record;
+    if (FAILED(stream->Seek(back, STREAM_SEEK_END, nullptr)))
+        return SauceRecord();
+    ULONG length = 0;
+    while (length < sizeof record) {
+        ULONG got = 0;
+        if (FAILED(stream->Read(record + length, sizeof record - length, &got)) || got == 0)
+            return SauceRecord();
+        length += got < sizeof record - length ? got : sizeof record - length;
+    }
+    return readSauceRecord(record);
+}
+
 }  // namespace
 
 HRESULT readStreamDocument(IStream* stream, uint32_t limit, TextDocument** document)
@@ -45,7 +82,8 @@ HRESULT readStreamDocument(IStream* stream, uint32_t limit, TextDocument** docum
         return E_INVALIDARG;
     // One byte past the limit tells a longer file from one of exactly the limit.
     const uint32_t cap = limit + 1;
-    uint32_t capacity = statedSize(stream, cap);
+    char extension[16];
+    uint32_t capacity = statedSize(stream, cap, extension);
     if (capacity < cap)
         ++capacity;     // room to find the stated end really is the end
     uint8_t* buffer = regrow(nullptr, 0, capacity);
@@ -73,11 +111,14 @@ HRESULT readStreamDocument(IStream* stream, uint32_t limit, TextDocument** docum
             break;
     }
     bool prefix = length > limit;
+    SauceRecord sauce = {};
     if (prefix) {
         buffer[1 + limit] = 0;
         length = limit;
+        sauce = endRecord(stream);
     }
-    LoadedDocument loaded = documentFromBytes(buffer, length, EncodingChoice::automatic, prefix);
+    LoadedDocument loaded = documentFromBytes(buffer, length, EncodingChoice::automatic, prefix, extension,
+                                              ArtChoice(), &sauce);
     if (!loaded.document)
         return E_OUTOFMEMORY;
     *document = loaded.document;

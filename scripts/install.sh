@@ -7,7 +7,8 @@
 # build/win32/tavelin.exe and build/release/tavelin-render).
 #
 # install records every file it writes, every folder it had to create and
-# every cache file that did not exist before it refreshed the caches in
+# every cache file (and folder) that did not exist before it refreshed the
+# caches (icons, desktop database, MIME database) in
 # PREFIX/share/tavelin/install-manifest (paths without DESTDIR). uninstall
 # removes exactly those, newest folder first, and only folders that are empty
 # by then. Installing again over an installation keeps the earlier record, so
@@ -55,9 +56,24 @@ put() {  # mode source target (target without DESTDIR)
   add_entry "f $3"
 }
 
+# The MIME database of PREFIX from its packages: what the refresh made that
+# was not there before (the database of a PREFIX that had none is all new) is
+# recorded, files as caches, folders as created.
+refresh_mime() {
+  local mime=$prefix/share/mime path
+  [ -d "$mime/packages" ] && command -v update-mime-database >/dev/null 2>&1 || return 0
+  local before; before=$(find "$mime" -mindepth 1 | LC_ALL=C sort)
+  update-mime-database "$mime" 2>/dev/null || true
+  # In sorted order a folder comes before what it holds.
+  while IFS= read -r path; do
+    if [ -d "$path" ]; then add_entry "d $path"; else add_entry "c $path"; fi
+  done < <(find "$mime" -mindepth 1 | LC_ALL=C sort | LC_ALL=C comm -13 <(printf '%s\n' "$before") -)
+}
+
 refresh_caches() {  # only on the real system: a staged tree is not in use
   [ -z "$destdir" ] || return 0
   local icons=$prefix/share/icons/hicolor apps=$prefix/share/applications
+  refresh_mime
   if [ -d "$icons" ] && command -v gtk-update-icon-cache >/dev/null 2>&1; then
     local had=; [ -e "$icons/icon-theme.cache" ] && had=1
     gtk-update-icon-cache -q -t -f "$icons" 2>/dev/null || true
@@ -112,6 +128,7 @@ do_install() {
   put 0644 "$here/packaging/linux/tavelin.1" "$prefix/share/man/man1/tavelin.1"
   put 0644 "$here/packaging/linux/tavelin.desktop" "$prefix/share/applications/tavelin.desktop"
   put 0644 "$here/packaging/linux/tavelin.thumbnailer" "$prefix/share/thumbnailers/tavelin.thumbnailer"
+  put 0644 "$here/packaging/linux/tavelin.xml" "$prefix/share/mime/packages/tavelin.xml"
   put 0644 "$icons/16x16/tavelin.png" "$prefix/share/icons/hicolor/16x16/apps/tavelin.png"
   put 0644 "$icons/32x32/tavelin.png" "$prefix/share/icons/hicolor/32x32/apps/tavelin.png"
   refresh_caches
@@ -142,6 +159,9 @@ do_uninstall() {
 refresh_caches_after_uninstall() {
   [ -z "$destdir" ] || return 0
   local icons=$prefix/share/icons/hicolor apps=$prefix/share/applications
+  if [ -d "$prefix/share/mime/packages" ] && command -v update-mime-database >/dev/null 2>&1; then
+    update-mime-database "$prefix/share/mime" 2>/dev/null || true
+  fi
   if [ -d "$icons" ] && command -v gtk-update-icon-cache >/dev/null 2>&1; then
     gtk-update-icon-cache -q -t -f "$icons" 2>/dev/null || true
   fi

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb x11-utils imagemagick python3
-  fonts-wine libpng-dev pkg-config zip desktop-file-utils
+  fonts-wine libpng-dev pkg-config zip desktop-file-utils shared-mime-info libglib2.0-bin
 )
 
 missing=()

@@ -5,6 +5,7 @@ sizes and colours, views scrolled as the preview test scrolls), as PPM files
 listed in cases.txt.  Usage: make_cases.py TAVELIN_RENDER EXAMPLES_DIR OUT_DIR"""
 import os
 import random
+import struct
 import subprocess
 import sys
 
@@ -50,6 +51,17 @@ for i, name in enumerate(inputs):
         subprocess.run([render, "-q"] + extra + ["--thumbnail", str(size), os.path.join(out, name), png], check=True)
         ppm(png, expected)
         cases.append("thumb %s %d %s %s %s" % (name, size, colors[0], colors[1], expected))
+
+# ANSI art that only its name makes ANSI art (one colour sequence), 150
+# columns of it by the SAUCE record (ASCII, 160 columns) behind the 64 KiB
+# that a thumbnail reads.
+art = b"\x1b[1;33;44m" + b"".join(bytes(rng.choice(ART) for _ in range(150)) + b"\r\n" for _ in range(500))
+with open(os.path.join(out, "wide.ans"), "wb") as f:
+    f.write(art + b"\x1aSAUCE00" + b" " * 83 + struct.pack("<IBBH", len(art), 1, 0, 160) + b"\0" * 30)
+subprocess.run([render, "-q", "--thumbnail", "256", os.path.join(out, "wide.ans"), os.path.join(out, "out.png")],
+               check=True)
+ppm(os.path.join(out, "out.png"), "wide.ans.256.ppm")
+cases.append("ansi wide.ans 256 wide.ans.256.ppm")
 
 # The preview test's steps, in its order: the start, 3 lines down, 2 wheel
 # notches down, a page down, a drag of 40 window pixels up, the pane made

@@ -2,7 +2,7 @@
 // is not tavelin-render's (a second copy of the plan or the scaling, the
 // viewer's colours ignored, a short read taken for the end of the file), a
 // stream read past the bound, and a hostile stream that crashes the host or
-// is reported as a picture.
+// is reported as a picture; ANSI art read without its name or end record.
 #include <gtest/gtest.h>
 #include <propsys.h>
 #include <thumbcache.h>
@@ -107,4 +107,18 @@ TEST(Thumbnails, HostileStreamsGiveAClearErrorOrAPictureFromABoundedPrefix)
     EXPECT_LE(huge->handedOut(), 256u * 1024 + 1);
     EXPECT_LT(took, 1000u);
     huge->Release();
+}
+
+// A file stream states the file's name, and seeks: a .ans name or a SAUCE
+// record past the read bound ignored gives two-colour text or rows cut at 80.
+TEST(Thumbnails, OfAnsiArtTakeTheStreamsNameAndTheRecordAtItsEnd)
+{
+    RegisteredServer server(thumbnailKind);
+    auto cases = readCases("ansi");
+    ASSERT_FALSE(cases.empty());
+    for (const auto& c : cases) {   // input size expected
+        Thumbnail got = thumbnailOf(server, fileStream(casePath(c[0])), (UINT)atoi(c[1].c_str()));
+        EXPECT_EQ(S_OK, got.drawn) << c[0];
+        EXPECT_EQ(0u, differingPixels(readPpm(casePath(c[2])), got.picture)) << c[0];
+    }
 }

@@ -11,7 +11,9 @@
 # - the desktop file rejected by desktop-file-validate: the desktop ignores it;
 # - the icons not readable as PNG, of the wrong size or without transparency;
 # - the thumbnailer's Exec line, run as a thumbnail factory runs it, not
-#   matching the renderer's command line: no thumbnails in the file manager.
+#   matching the renderer's command line: no thumbnails in the file manager;
+# - a .ans file not given, by the MIME type the install registers, to the
+#   desktop file and the thumbnailer; the MIME database's files left behind.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
@@ -91,5 +93,19 @@ run uninstall
 left=$(tree)
 [ -z "$left" ] || problem "left behind by uninstall:"$'\n'"$left"
 
-[ $fail -eq 0 ] && echo "install: every file in place, desktop file valid, icons and thumbnailer work, uninstall leaves the tree as it was"
+# Unstaged, into a prefix of its own, where the MIME database is made too.
+if command -v update-mime-database >/dev/null && command -v gio >/dev/null; then
+  stage='' prefix="$work/real prefix"
+  run install
+  echo art >"$work/some art.ANS"
+  type=$(XDG_DATA_HOME="$work/none" XDG_DATA_DIRS="$prefix/share" gio info -a standard::content-type \
+         "$work/some art.ANS" | sed -n 's/^ *standard::content-type: //p')
+  for f in applications/tavelin.desktop thumbnailers/tavelin.thumbnailer; do
+    [[ ";$(sed -n 's/^MimeType=//p' "$prefix/share/$f")" == *";$type;"* ]] || problem "$f does not take '$type'"
+  done
+  run uninstall
+  [ ! -e "$prefix" ] || problem "left behind by uninstall: $(find "$prefix")"
+fi
+
+[ $fail -eq 0 ] && echo "install: every file in place, desktop file valid, icons, thumbnailer and .ans type work, uninstall leaves the tree as it was"
 exit $fail
