@@ -12,7 +12,7 @@ const uint32_t colorBytes = 6;          // foreground and background, 3 bytes ea
 const uint32_t colorPadding = 2;        // lets the last cell's colours load as 32 bits
 const uint32_t chunkTarget = 64 * 1024; // a chunk holds as many rows as fit, up to 64
 const int32_t maxChunkShift = 6;
-const uint64_t minCellLimit = 4u << 20;
+const uint64_t minCellLimit = 1u << 20;
 const uint64_t cellsPerByte = 16;
 // Rows that positioning may add beyond one a byte: screens of animation
 // address rows directly.

@@ -25,9 +25,9 @@ typedef uint32_t AnsiPixel;     // 0x00RRGGBB
 
 // Widest canvas: a wider SAUCE width or --columns is cut to it.
 const int32_t ansiMaxColumns = 4096;
-// Cells a text of `length` bytes may draw: 4 Mi cells, or 16 a byte for
-// larger files. Real art draws well under a cell per byte of escape codes;
-// a small hostile file gets no more than about 30 MB.
+// Cells a text of `length` bytes may draw: 1 Mi cells (7 MB, a picture of
+// 128 Mi pixels), or 16 a byte for files over 64 KB, beyond any real art's
+// need; so a small hostile file costs little memory and time in any program.
 uint64_t ansiCellLimit(uint64_t length);
 
 class AnsiCanvas {
