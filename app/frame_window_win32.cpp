@@ -192,7 +192,6 @@ static void openFile(FrameWindow* frame)
     }
     if (frame->view)
         frame->view->openDocument(name);
-    showDocumentStatus(frame);
 }
 
 static void chooseColor(HWND wnd, FrameWindow* frame, bool text)
@@ -268,6 +267,9 @@ static void onCommand(HWND wnd, FrameWindow* frame, WPARAM wParam)
     switch (LOWORD(wParam)) {
     case IDM_OPEN:
         openFile(frame);
+        // The frame may have been closed while a message box was up.
+        if (frameOf(wnd) == frame)
+            showDocumentStatus(frame);
         break;
     case IDM_FG_COLOR:
         chooseColor(wnd, frame, true);
