@@ -53,6 +53,8 @@ TEST(AnsiArt, ScreenIsTheRenderersViewOfTheArt)
     HDC screen = GetDC(nullptr);
     const int scale = scaleForDpi(GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
+    // Wholly on the screen, which the picture is read from.
+    MoveWindow(frame, 10, 10, 500 * scale, 400 * scale, TRUE);
     RECT client;
     GetClientRect(view, &client);
     const int width = logicalExtent(client.right, scale), height = logicalExtent(client.bottom, scale);
