@@ -52,6 +52,10 @@ def main():
                     + " or the middle button."))
     out.append(line(sgr(0, 37) + "  Copy: " + sgr(1, 33) + "the right button" + sgr(0, 37)
                     + " selects cells, their glyphs go to the clipboard."))
+    # Two blank rows (a space touches a row), so the fade at the bottom of
+    # a fitted window falls on them rather than on the text.
+    out.append(line(" "))
+    out.append(line(" "))
     with open("examples/welcome.ans", "wb") as f:
         f.write("".join(out).encode("latin-1"))
 
