@@ -238,7 +238,7 @@ DeflateSettings chooseDeflate(const PngFormat& format, uint64_t imageBytes, cons
             ++sampled;
         }
     }
-    const bool flat = runs * 10 >= sampled * (lineBytes - 1) * 9;
+    const bool flat = sampled > 0 && runs * 10 >= sampled * (lineBytes - 1) * 9;
     const bool scaled = repeated > 0 && changedTwice == 0;
     if (rgb || flat || scaled)
         settings.lazy = 258;
