@@ -72,14 +72,16 @@ void measureLoadMemory()
 
 }  // namespace
 
-// The renderer's figures (bench_render.cpp).
+// The renderer's figures (bench_render.cpp, bench_png_batch.cpp).
 void measureThumbnail();
 void measureRender();
+void measurePngBatch();
 
 int main(int argc, char** argv)
 {
     measureThumbnail();
     measureLoadMemory();
+    measurePngBatch();
     measureRender();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -24,22 +24,32 @@ const char program[] = "tavelin-render";
 // Files whose images take long enough that a count helps.
 const size_t progressFrom = 4;
 
-bool sameFile(const struct stat& a, const struct stat& b)
+struct FileId {
+    dev_t device;
+    ino_t inode;
+};
+
+// The input files that exist, each stat'ed once for the whole batch.
+std::vector<FileId> inputFiles(const std::vector<RenderTask>& tasks)
 {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    std::vector<FileId> files;
+    for (const RenderTask& task : tasks) {
+        struct stat in;
+        if (stat(task.input.c_str(), &in) == 0)
+            files.push_back({ in.st_dev, in.st_ino });
+    }
+    return files;
 }
 
 // True when the output would overwrite one of the input files.
-bool outputIsAnInput(const std::string& output, const std::vector<RenderTask>& tasks)
+bool outputIsAnInput(const std::string& output, const std::vector<FileId>& inputs)
 {
     struct stat out;
     if (output == "-" || stat(output.c_str(), &out) != 0)
         return false;
-    for (const RenderTask& task : tasks) {
-        struct stat in;
-        if (stat(task.input.c_str(), &in) == 0 && sameFile(in, out))
+    for (const FileId& in : inputs)
+        if (in.device == out.st_dev && in.inode == out.st_ino)
             return true;
-    }
     return false;
 }
 
@@ -116,13 +126,14 @@ int main(int argc, char** argv)
     const std::vector<RenderTask>& tasks = options.tasks;
     bool progress = !options.quiet && tasks.size() >= progressFrom && isatty(STDERR_FILENO);
     int failures = 0;
+    const std::vector<FileId> inputs = inputFiles(tasks);
     for (size_t i = 0; i < tasks.size(); ++i) {
         const RenderTask& task = tasks[i];
         if (progress)
             fprintf(stderr, "\r%s: %zu/%zu\033[K", program, i + 1, tasks.size());
         std::string error;
         RenderOutcome outcome = {};
-        if (outputIsAnInput(task.output, tasks))
+        if (outputIsAnInput(task.output, inputs))
             error = "not written: " + task.output + " is an input file";
         else {
             outcome = options.text ? writeText(task.input, options.encoding, options.art)

@@ -44,6 +44,12 @@ private:
     std::vector<uint8_t> used_;
 };
 
+// How the image data is compressed: with settings chosen for the picture from
+// its format, its size and a look at its first rows (png_writer.cpp,
+// docs/performance.md), or as libpng compresses by itself at its default
+// level: the writer before those choices, kept as the baseline of make bench.
+enum class PngCompression { chosen, libpngDefault };
+
 // How a file is written:
 // - replaced: as a temporary file in its directory, renamed over path only
 //   when it is complete; on failure it is removed and whatever path held is
@@ -56,7 +62,8 @@ enum class PngTarget { replaced, inPlace };
 // Writes the image to path, or to standard output for "-". Returns the empty
 // string, or what went wrong in plain words.
 std::string writePng(const std::string& path, int32_t width, int32_t height, const PngFormat& format,
-                     PackedRows& rows, PngTarget target = PngTarget::replaced);
+                     PackedRows& rows, PngTarget target = PngTarget::replaced,
+                     PngCompression compression = PngCompression::chosen);
 
 // Bytes of one packed row.
 size_t packedRowBytes(int32_t width, const PngFormat& format);

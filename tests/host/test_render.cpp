@@ -367,6 +367,45 @@ TEST(RenderPng, FilesReadBackInTheNarrowestFormat)
     unlink(path.c_str());
 }
 
+// Pictures past the small size and past one deflate call, in every format,
+// some flat, some scaled up (rows repeated), written one after another
+// through the writer's one reused stream, read back with their pixels.
+TEST(RenderPng, LargePicturesReadBackWithTheSettingsChosenForThem)
+{
+    struct Case {
+        int32_t colors, width, height, repeat, sparse;
+    };
+    const Case cases[] = { { 2, 1100, 1200, 1, 1 }, { 16, 1000, 700, 3, 1 }, { 2, 200, 30, 1, 1 },
+                           { 200, 1920, 500, 1, 9 }, { 4000, 700, 300, 2, 1 }, { 4000, 900, 400, 1, 5 } };
+    const std::string path = temporaryPath("large.png");
+    for (const Case& c : cases) {
+        auto pixel = [&](int32_t x, int32_t y) {
+            uint32_t h = (uint32_t)(x / 5) * 2654435761u ^ (uint32_t)(y / c.repeat) * 40503u;
+            h ^= h >> 13;
+            return h % c.sparse ? (Pixel)0x404040 : (Pixel)((h % c.colors) * 0x010407u & 0xFFFFFFu);
+        };
+        std::vector<Pixel> image((size_t)c.width * c.height), colors;
+        for (int32_t y = 0; y < c.height; ++y)
+            for (int32_t x = 0; x < c.width; ++x)
+                image[(size_t)y * c.width + x] = pixel(x, y);
+        struct ImageRows : PixelRows {
+            const Pixel* at;
+            int32_t width;
+            const Pixel* next() override { return (at += width) - width; }
+        } census, rows;
+        census.at = rows.at = image.data();
+        census.width = rows.width = c.width;
+        collectColors(census, c.width, c.height, 256, &colors);
+        PngFormat format = formatForColors(colors);
+        PackedPixelRows packed(rows, c.width, format);
+        ASSERT_EQ(writePng(path, c.width, c.height, format, packed), "");
+        ReadBack back = readPng(path);
+        EXPECT_EQ(back.bitDepth, format.palette ? format.bitDepth : 8) << c.colors << " colours";
+        ASSERT_TRUE(back.pixels == image) << c.colors << " colours, " << c.width << " x " << c.height;
+    }
+    unlink(path.c_str());
+}
+
 // A whole document is written one bit a pixel with the background and the
 // text colour as its palette, and its pixels are the composer's.
 TEST(RenderPng, WholeDocumentsAreOneBitImagesOfTheComposersPicture)
