@@ -12,6 +12,7 @@
 #include "view/frame_composer.h"
 #include "view/scroll_position.h"
 #include "view/pixel_color.h"
+#include "view/wheel_notches.h"
 
 struct PreviewWindow {
     HWND window;
@@ -26,6 +27,7 @@ struct PreviewWindow {
     Pixel* pixels;          // width x height, top row first
     uint8_t dragging;
     int32_t dragY;          // window pixels of the last drag point
+    WheelRemainder wheel;
 };
 
 namespace {
@@ -130,11 +132,12 @@ bool onKey(PreviewWindow& preview, WPARAM key, LPARAM flags)
     }
 }
 
-// Each whole notch is a line, as in the viewer; the rest of a notch is dropped.
+// The wheel as in the viewer: its deltas add up, and each whole notch is a
+// line, from the same code (view/wheel_notches.h).
 void onWheel(PreviewWindow& preview, WPARAM wParam)
 {
-    int32_t notches = (int32_t)(short)HIWORD(wParam) / WHEEL_DELTA;
-    scrollBy(preview, -lineStep * notches);
+    WheelKeys keys = addWheelDelta(preview.wheel, (short)HIWORD(wParam));
+    onKey(preview, keys.key, keys.repeats);
 }
 
 void onDrag(PreviewWindow& preview, LPARAM lParam)

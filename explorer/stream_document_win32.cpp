@@ -17,11 +17,12 @@ namespace {
 
 const uint32_t firstCapacity = 64 * 1024;
 
+// A stream that cannot tell its size starts at firstCapacity, never past the cap.
 uint32_t statedSize(IStream* stream, uint32_t cap)
 {
     STATSTG stat = {};
     if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)))
-        return firstCapacity;
+        return firstCapacity < cap ? firstCapacity : cap;
     return stat.cbSize.QuadPart < cap ? (uint32_t)stat.cbSize.QuadPart : cap;
 }
 
@@ -37,6 +38,11 @@ uint8_t* regrow(uint8_t* old, uint32_t kept, uint32_t capacity)
 }
 
 }  // namespace
+
+// The DLL opens no file by name, and a box in a hidden preview host would
+// hang it: the viewer's message box is not linked in (see
+// scripts/check-explorer-image.sh).
+void reportLoadFailure(const char*) {}
 
 HRESULT readStreamDocument(IStream* stream, uint32_t limit, TextDocument** document)
 {

@@ -2,6 +2,7 @@
 // Explorer, and the DLL registered for the current user around every test.
 #include <gtest/gtest.h>
 
+#include "app/globals.h"
 #include "tests/explorer/explorer_host.h"
 
 namespace {
@@ -17,6 +18,7 @@ public:
 int main(int argc, char** argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    processHeap = GetProcessHeap();     // the documents of readStreamDocument
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     testing::InitGoogleTest(&argc, argv);
     testing::AddGlobalTestEnvironment(new Registered);

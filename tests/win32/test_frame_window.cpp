@@ -213,6 +213,19 @@ TEST_F(FrameWindowTest, WheelAndKeysScrollTheView)
     EXPECT_EQ(64, position());
 }
 
+// A touchpad's small deltas add up to notches; a turn the other way drops what was left.
+TEST_F(FrameWindowTest, SmallWheelDeltasAddUpToWholeNotches)
+{
+    openFrame();
+    auto position = [&]() { return view->topLine * 16 - view->pixelOffset; };
+    for (int i = 0; i < 12; ++i)
+        SendMessageA(frameWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-10), 0);
+    EXPECT_EQ(16, position());
+    for (short delta : {-60, 60, 60})
+        SendMessageA(frameWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)delta), 0);
+    EXPECT_EQ(0, position());
+}
+
 TEST_F(FrameWindowTest, OnlyMenuCommandsAreCarriedOut)
 {
     openFrame();
