@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "app/globals.h"
+#include "view/wheel_notches.h"
 
 struct HWND__;
 class TextDocument;
@@ -58,6 +59,7 @@ public:
     char initialDir[260];       // the Open dialog's directory: that of the last file opened
     uint32_t customColors[16];  // the colour dialog's custom colours, for this run only
     int32_t statusHeight;       // the status bar's height in pixels
+    WheelRemainder wheel;       // what the wheel's deltas left of a notch
 };
 
 int registerFrameClass();

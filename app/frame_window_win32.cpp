@@ -155,15 +155,14 @@ static void onKeyDown(FrameWindow* frame, WPARAM key, LPARAM flags)
         SendMessageA(frame->view->viewWnd, WM_KEYDOWN, key, flags);
 }
 
-// Each whole notch of the wheel is one Up or Down key press; what is left of a
-// notch is dropped. Less than a notch either way sends Down with no repeats.
+// The wheel's deltas add up in the frame's remainder; each whole notch of the
+// sum is one Up or Down key press. Less than a notch either way sends Down
+// with no repeats.
 static void onMouseWheel(FrameWindow* frame, WPARAM wParam)
 {
-    int32_t notches = (int32_t)(short)HIWORD(wParam) / WHEEL_DELTA;
-    WPARAM key = notches > 0 ? VK_UP : VK_DOWN;
-    LPARAM repeats = notches < 0 ? -notches : notches;
+    WheelKeys keys = addWheelDelta(frame->wheel, (short)HIWORD(wParam));
     if (frame->view)
-        SendMessageA(frame->view->viewWnd, WM_KEYDOWN, key, repeats & 0xFFFF);
+        SendMessageA(frame->view->viewWnd, WM_KEYDOWN, keys.key, keys.repeats & 0xFFFF);
 }
 
 // The names arrive in UTF-8, up to four bytes a character, so the dialog

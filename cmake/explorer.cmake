@@ -8,9 +8,9 @@
 #   EXPLORER_SUFFIX       x86 or x64, in the DLL's name
 #   EXPLORER_FORMAT       objdump's name of the DLL's format
 file(GLOB EXPLORER_OWN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/explorer/*.cpp)
-set(EXPLORER_SHARED_SOURCES
+# A document from bytes (the tests read streams with these too).
+set(EXPLORER_DOCUMENT_SOURCES
   ${CMAKE_SOURCE_DIR}/app/globals_win32.cpp
-  ${CMAKE_SOURCE_DIR}/app/settings_win32.cpp
   ${CMAKE_SOURCE_DIR}/document/ansi_canvas.cpp
   ${CMAKE_SOURCE_DIR}/document/ansi_palette.cpp
   ${CMAKE_SOURCE_DIR}/document/ansi_reader.cpp
@@ -21,13 +21,16 @@ set(EXPLORER_SHARED_SOURCES
   ${CMAKE_SOURCE_DIR}/document/text_document.cpp
   ${CMAKE_SOURCE_DIR}/document/text_encoding.cpp
   ${CMAKE_SOURCE_DIR}/document/text_reading.cpp
-  ${CMAKE_SOURCE_DIR}/render/document_bytes.cpp
+  ${CMAKE_SOURCE_DIR}/render/document_bytes.cpp)
+set(EXPLORER_SHARED_SOURCES ${EXPLORER_DOCUMENT_SOURCES}
+  ${CMAKE_SOURCE_DIR}/app/settings_win32.cpp
   ${CMAKE_SOURCE_DIR}/render/image_plan.cpp
   ${CMAKE_SOURCE_DIR}/render/pixel_rows.cpp
   ${CMAKE_SOURCE_DIR}/view/display_scale.cpp
   ${CMAKE_SOURCE_DIR}/view/frame_composer.cpp
   ${CMAKE_SOURCE_DIR}/view/scroll_position.cpp
   ${CMAKE_SOURCE_DIR}/view/vga_font.cpp
+  ${CMAKE_SOURCE_DIR}/view/wheel_notches.cpp
   ${CMAKE_SOURCE_DIR}/view/window_dpi_win32.cpp)
 set(EXPLORER_DLL tavelin-explorer-${EXPLORER_SUFFIX})
 # Exceptions stay on here: the renderer's row buffers are standard vectors,

@@ -4,6 +4,7 @@
 file(GLOB EXPLORER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/explorer/*.cpp)
 set(EXPLORER_TESTS tavelin_explorer_tests_${EXPLORER_SUFFIX})
 add_executable(${EXPLORER_TESTS} ${EXPLORER_TEST_SOURCES}
+  ${CMAKE_SOURCE_DIR}/explorer/stream_document_win32.cpp ${EXPLORER_DOCUMENT_SOURCES}
   ${CMAKE_SOURCE_DIR}/tests/support/win32_gdi_count.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/win32_memory_probe.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/win32_program_run.cpp

@@ -1,7 +1,9 @@
 // What a TextDocument needs from the system: reading a file whole, blocks of
 // zero-filled pages for its text and its line table, and a message to the user
 // when a file cannot be loaded. The program gets these from
-// document_storage_win32.cpp; native builds from a stand-in of the tests.
+// document_storage_win32.cpp and load_failure_win32.cpp (the Explorer DLL has
+// a silent reportLoadFailure of its own); native builds from a stand-in of the
+// tests.
 #pragma once
 
 #include <stddef.h>

@@ -1,6 +1,6 @@
-// The document's file, memory and message services on the Win32 API: files
-// through CreateFileA and one ReadFile, text and line table as committed pages
-// from VirtualAlloc, failures in a message box without an owner.
+// The document's file and memory services on the Win32 API: files through
+// CreateFileA and one ReadFile, text and line table as committed pages from
+// VirtualAlloc. The viewer's message box is in load_failure_win32.cpp.
 #include "document/document_storage.h"
 
 #include <windows.h>
@@ -44,9 +44,4 @@ void freePages(void* block)
 {
     if (block)
         VirtualFree(block, 0, MEM_RELEASE);
-}
-
-void reportLoadFailure(const char* message)
-{
-    MessageBoxA(NULL, message, "Error", MB_OK);
 }

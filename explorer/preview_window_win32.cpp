@@ -12,6 +12,7 @@
 #include "view/frame_composer.h"
 #include "view/scroll_position.h"
 #include "view/pixel_color.h"
+#include "view/wheel_notches.h"
 
 struct PreviewWindow {
     HWND window;
@@ -26,6 +27,7 @@ struct PreviewWindow {
     Pixel* pixels;          // width x height, top row first
     uint8_t dragging;
     int32_t dragY;          // window pixels of the last drag point
+    WheelRemainder wheel;
 };
 
 namespace {
@@ -130,11 +132,12 @@ bool onKey(PreviewWindow& preview, WPARAM key, LPARAM flags)
     }
 }
 
-// Each whole notch is a line, as in the viewer; the rest of a notch is dropped.
+// The wheel as in the viewer: its deltas add up, and each whole notch is a
+// line, from the same code (view/wheel_notches.h).
 void onWheel(PreviewWindow& preview, WPARAM wParam)
 {
-    int32_t notches = (int32_t)(short)HIWORD(wParam) / WHEEL_DELTA;
-    scrollBy(preview, -lineStep * notches);
+    WheelKeys keys = addWheelDelta(preview.wheel, (short)HIWORD(wParam));
+    onKey(preview, keys.key, keys.repeats);
 }
 
 void onDrag(PreviewWindow& preview, LPARAM lParam)
@@ -227,6 +230,25 @@ void releaseClass()
         UnregisterClassW(className, appInstance);
 }
 
+// The window is made under the per-monitor (version 2) DPI awareness where
+// Windows has it (10 1703 and later; looked up by name), not under whatever
+// the preview host's thread was set to, so that its scale follows the pane's
+// monitor and WM_DPICHANGED_AFTERPARENT reaches it; the thread's own comes
+// back afterwards.
+HWND createPaneWindow(HWND parent, const RECT& rect, PreviewWindow* preview)
+{
+    typedef DPI_AWARENESS_CONTEXT(WINAPI * SetContext)(DPI_AWARENESS_CONTEXT);
+    SetContext setContext =
+        (SetContext)(void*)GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext");
+    DPI_AWARENESS_CONTEXT before = setContext ? setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) : nullptr;
+    HWND window = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, appInstance,
+                                  preview);
+    if (before)
+        setContext(before);
+    return window;
+}
+
 }  // namespace
 
 PreviewWindow* createPreviewWindow(HWND parent, const RECT& rect, TextDocument* document)
@@ -243,8 +265,7 @@ PreviewWindow* createPreviewWindow(HWND parent, const RECT& rect, TextDocument* 
     preview->paper = pixelFromColor(settings.backColor);
     preview->fade = settings.fadeEnabled != 0;
     preview->scale = 1;
-    CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, appInstance, preview);
+    createPaneWindow(parent, rect, preview);
     if (!preview->window) {
         destroyPreviewWindow(preview);
         return nullptr;

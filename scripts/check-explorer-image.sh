@@ -3,7 +3,8 @@
 # one is checked on a machine that cannot run 32-bit Wine too: a DLL for the
 # expected machine (pei-i386 or pei-x86-64) exporting the four entry points of
 # a COM in-process server and nothing else, importing only from DLLs that
-# every Windows has (the C and C++ runtimes linked in, none beside it).
+# every Windows has (the C and C++ runtimes linked in, none beside it), and no
+# message box: a box in a hidden preview host would hang the host.
 set -uo pipefail
 dll=$1 format=$2
 objdump=${OBJDUMP:-objdump}
@@ -18,6 +19,9 @@ for name in $dlls; do
     *) echo "explorer image: imports from $name" >&2; fail=1 ;;
   esac
 done
+if grep -Eq '[[:space:]]MessageBox[A-Za-z]*$' <<<"$headers"; then
+  echo "explorer image: imports a message box" >&2; fail=1
+fi
 exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1;next} on && /^[ \t]*\[/{print $NF} on && /^$/{on=0}' <<<"$headers" | sort | tr '\n' ' ')
 expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
 [ "$exports" = "$expected" ] || { echo "explorer image: exports '$exports'" >&2; fail=1; }

@@ -260,6 +260,8 @@ HRESULT TestStream::Read(void* buffer, ULONG size, ULONG* read)
 HRESULT TestStream::Stat(STATSTG* stat, DWORD)
 {
     ZeroMemory(stat, sizeof *stat);
+    if (statedSize_ == noStatedSize)
+        return STG_E_ACCESSDENIED;
     stat->type = STGTY_STREAM;
     stat->cbSize.QuadPart = statedSize_;
     return S_OK;

@@ -67,6 +67,7 @@ std::string casePath(const std::string& name);
 // stated to Stat. Counts the bytes handed out.
 class TestStream : public IStream {
 public:
+    static const uint64_t noStatedSize = ~0ull;     // Stat fails
     TestStream(std::string bytes, uint64_t length, ULONG chunk, uint64_t failAt, uint64_t statedSize);
     uint64_t handedOut() const { return position_; }
 

@@ -2,6 +2,7 @@
 // Explorer, and the DLL registered for the current user around every test.
 #include <gtest/gtest.h>
 
+#include "app/globals.h"
 #include "tests/explorer/explorer_host.h"
 
 namespace {
@@ -17,6 +18,8 @@ public:
 int main(int argc, char** argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    processHeap = GetProcessHeap();     // the documents of readStreamDocument
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);   // as Explorer
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     testing::InitGoogleTest(&argc, argv);
     testing::AddGlobalTestEnvironment(new Registered);

@@ -65,14 +65,14 @@ cases.append("ansi wide.ans 256 wide.ans.256.ppm")
 
 # The preview test's steps, in its order: the start, 3 lines down, 2 wheel
 # notches down, a page down, a drag of 40 window pixels up, the pane made
-# 100 window pixels lower; in a pane of 400 x 300 window pixels at 96 DPI
+# 100 window pixels lower, a line in twelve touchpad deltas of 10; in a pane of 400 x 300 window pixels at 96 DPI
 # ("view") and at 192 ("view2", every logical pixel a 2 x 2 block).
 for kind, scale in (("view", 1), ("view2", 2)):
     width, height = 400 // scale, 300 // scale
     page = 16 * (height // 16) - 16
     at = 0
     for step, moved in (("start", 0), ("down3", 48), ("wheel2", 32), ("pagedown", page), ("drag40", 40 // scale),
-                        ("lower", 0)):
+                        ("lower", 0), ("touchpad1", 16)):
         at += moved
         if step == "lower":
             height -= 100 // scale

@@ -79,7 +79,7 @@ void expectPaneMatchesTheRenderer(const char* kind)
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
     auto cases = readCases(kind);   // input width height step expected
-    ASSERT_EQ(6u, cases.size());
+    ASSERT_EQ(7u, cases.size());
     RegisteredServer server(previewKind);
     Host host(atoi(cases[0][1].c_str()), atoi(cases[0][2].c_str()));
     HRESULT shown = E_FAIL;
@@ -92,6 +92,9 @@ void expectPaneMatchesTheRenderer(const char* kind)
             SendMessageW(pane, WM_KEYDOWN, VK_DOWN, 3);
         else if (c[3] == "wheel2")
             SendMessageW(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-240), 0);
+        else if (c[3] == "touchpad1")
+            for (int i = 0; i < 12; ++i)
+                SendMessageW(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-10), 0);
         else if (c[3] == "pagedown")
             SendMessageW(pane, WM_KEYDOWN, VK_NEXT, 1);
         else if (c[3] == "drag40") {

@@ -7,6 +7,8 @@
 #include <propsys.h>
 #include <thumbcache.h>
 
+#include "document/text_document.h"
+#include "explorer/stream_document.h"
 #include "tests/explorer/explorer_host.h"
 #include "tests/support/win32_test_helpers.h"
 
@@ -107,6 +109,13 @@ TEST(Thumbnails, HostileStreamsGiveAClearErrorOrAPictureFromABoundedPrefix)
     EXPECT_LE(huge->handedOut(), 256u * 1024 + 1);
     EXPECT_LT(took, 1000u);
     huge->Release();
+    // Without a stated size, read with a bound below the first block's size.
+    TestStream* unsized = new TestStream(art, 50000, 50000, ~0ull, TestStream::noStatedSize);
+    TextDocument* document = nullptr;
+    EXPECT_EQ(S_OK, readStreamDocument(unsized, 100, &document));
+    EXPECT_LE(unsized->handedOut(), 101u);
+    delete document;
+    unsized->Release();
 }
 
 // A file stream states the file's name, and seeks: a .ans name or a SAUCE

@@ -184,6 +184,10 @@ TEST_F(FrameWindowTest, WheelTurnsBecomeUpOrDownKeysWithWholeNotches)
         LPARAM repeats;
     };
     const Case cases[] = {
+        // Twelve touchpad deltas of 10 make a notch; a turn the other way drops what is left.
+        {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0},
+        {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0}, {-10, VK_DOWN, 0},
+        {-10, VK_DOWN, 0}, {-10, VK_DOWN, 1}, {-60, VK_DOWN, 0}, {60, VK_DOWN, 0},  {60, VK_UP, 1},
         {120, VK_UP, 1}, {360, VK_UP, 3},  {-240, VK_DOWN, 2}, {130, VK_UP, 1},
         {60, VK_DOWN, 0}, {-119, VK_DOWN, 0}, {-32760, VK_DOWN, 273},
     };
