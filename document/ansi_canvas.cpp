@@ -143,13 +143,13 @@ bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, An
     return write(row, from, nullptr, to - from, fore, back);
 }
 
+// The chunks go back rather than being blanked row by row, so a clear costs
+// what was drawn since the last one, not every row down to the farthest.
 void AnsiCanvas::clear()
 {
-    for (int32_t row = 0; row < rows && row < rowLimit; ++row) {
-        if (chunks[row >> chunkShift]) {
-            memset(glyphsOf(row), 0, glyphStride);
-            memset(colorsOf(row), 0, colorStride);
-        }
+    for (int32_t k = 0; k < chunkCount && ((int64_t)k << chunkShift) < rows; ++k) {
+        freePages(chunks[k]);
+        chunks[k] = nullptr;
     }
     rows = 1;
 }
