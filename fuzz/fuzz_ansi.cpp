@@ -1,8 +1,7 @@
 // Fuzz target: any bytes read as ANSI art at the width (up to 5000, past the
-// cap), iCE setting and cell width that the first three bytes pick. The
-// sanitizers catch any write outside the canvas; the document must be a sound
-// canvas of that width (tests/support/document_invariants.h), within 64 MB,
-// every page given back.
+// cap), iCE and cell width that the first three bytes pick: no access outside
+// the canvas (sanitizers), a sound canvas of that layout
+// (document_invariants.h) within 64 MB, every page given back.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

@@ -97,7 +97,7 @@ static const char* findCanvasFault(const TextDocument& document)
         return "the lines disagree with the canvas";
     if (rows > 1 && !canvas.glyphRow(rows - 1))
         return "rows is not one more than the last row touched";
-    volatile uint8_t colors = 0;
+    volatile uint8_t colors = 0;    // read, so that the sanitizers see each colour's place
     for (int32_t row = 0; row < rows; ++row) {
         const char* glyphs = canvas.glyphRow(row);
         if (glyphs ? document.getLine(row + 1) != glyphs || !canvas.colorRow(row) : *document.getLine(row + 1))
