@@ -2,8 +2,6 @@
 // (see document_invariants.h).
 #include "tests/support/document_invariants.h"
 
-#include <string.h>
-
 #include "document/ansi_canvas.h"
 #include "document/text_document.h"
 
@@ -102,7 +100,9 @@ static const char* findCanvasFault(const TextDocument& document)
         const char* glyphs = canvas.glyphRow(row);
         if (glyphs ? document.getLine(row + 1) != glyphs || !canvas.colorRow(row) : *document.getLine(row + 1))
             return "a line is not its row's glyphs";
-        const size_t length = glyphs ? strnlen(glyphs, (size_t)width + 1) : 0;
+        size_t length = 0;
+        while (glyphs && length <= (size_t)width && glyphs[length])
+            ++length;
         if (length > (size_t)width || (length && glyphs[length - 1] == ' '))
             return "a row is wider than the canvas or keeps trailing blanks";
         for (size_t k = length + 1; glyphs && k < (size_t)width; ++k)
