@@ -35,7 +35,7 @@ uint64_t ansiCellLimit(uint64_t length)
 
 AnsiCanvas::AnsiCanvas(int32_t columns, uint64_t textLength)
     : cut(0), failed(0), columnsCut(0), ice(0), cellWidth(8), width(columns), rows(1), rowLimit(0), chunkShift(0), glyphStride(0), colorStride(0),
-      chunkBytes(0), chunks(nullptr), chunkCount(0)
+      chunkBytes(0), chunks(nullptr), dirty(nullptr), chunkCount(0)
 {
     if (width < 1)
         width = 1;
@@ -55,12 +55,14 @@ AnsiCanvas::AnsiCanvas(int32_t columns, uint64_t textLength)
         limit = (uint64_t)INT32_MAX >> 1;
     rowLimit = (int32_t)limit;
     chunkCount = (int32_t)((limit + ((uint64_t)1 << chunkShift) - 1) >> chunkShift);
-    chunks = (uint8_t**)allocatePages((size_t)chunkCount * sizeof(uint8_t*));
+    chunks = (uint8_t**)allocatePages((size_t)chunkCount * (sizeof(uint8_t*) + 1));
     if (!chunks) {
         failed = 1;
         chunkCount = 0;
         rowLimit = 0;
+        return;
     }
+    dirty = (uint8_t*)(chunks + chunkCount);
 }
 
 AnsiCanvas::~AnsiCanvas()
@@ -99,6 +101,7 @@ uint8_t* AnsiCanvas::touch(int32_t row)
             return nullptr;
         }
     }
+    dirty[row >> chunkShift] = 1;
     if (row >= rows)
         rows = row + 1;
     return chunk;
@@ -143,13 +146,14 @@ bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, An
     return write(row, from, nullptr, to - from, fore, back);
 }
 
+// Only the chunks written since the last clear are blanked, so a clear costs
+// what was drawn since then, not every row down to the farthest.
 void AnsiCanvas::clear()
 {
-    for (int32_t row = 0; row < rows && row < rowLimit; ++row) {
-        if (chunks[row >> chunkShift]) {
-            memset(glyphsOf(row), 0, glyphStride);
-            memset(colorsOf(row), 0, colorStride);
-        }
+    for (int32_t k = 0; k < chunkCount && ((int64_t)k << chunkShift) < rows; ++k) {
+        if (dirty[k])
+            memset(chunks[k], 0, chunkBytes);
+        dirty[k] = 0;
     }
     rows = 1;
 }

@@ -83,5 +83,6 @@ private:
     uint32_t colorStride;   // width * 6 + 2
     uint32_t chunkBytes;
     uint8_t** chunks;       // chunk k holds rows k << chunkShift onwards; null until touched
+    uint8_t* dirty;         // dirty[k]: chunk k was written since the last clear (after chunks' entries)
     int32_t chunkCount;     // entries of chunks
 };

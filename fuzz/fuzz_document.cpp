@@ -1,7 +1,8 @@
 // Fuzz target: any bytes, written to a file and loaded as a TextDocument
 // through the native stand-in, must give a sound document of the text that
-// reading the bytes gives (see tests/support/document_invariants.h), no
-// message, and every page back.
+// reading the bytes gives (see tests/support/document_invariants.h), or a
+// sound canvas when the bytes read as ANSI art, no message, and every page
+// back.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,6 +10,7 @@
 
 #include <vector>
 
+#include "document/art_format.h"
 #include "document/text_document.h"
 #include "document/text_reading.h"
 #include "tests/support/document_invariants.h"
@@ -44,7 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (hostDocumentStorage.failureCount != 0)
         fail(hostDocumentStorage.lastFailure);
     std::vector<uint8_t> text(data, data + size);
-    size_t length = readFileText(text.data(), text.size(), EncodingChoice::automatic, false, nullptr);
+    TextReading reading = {};
+    size_t length = readFileText(text.data(), text.size(), EncodingChoice::automatic, false, &reading);
+    if (!document->canvas != !readsAsAnsi(text.data(), length, reading.sauce, inputPath(), ArtFormat::automatic))
+        fail("read as ANSI art or not against the file's signs");
     if (const char* fault = findDocumentFault(*document, text.data(), (uint32_t)length))
         fail(fault);
     delete document;

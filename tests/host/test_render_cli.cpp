@@ -309,3 +309,24 @@ TEST_F(RenderCommand, UnicodeCopiesRenderAsTheirOriginal)
     r = run({ "-o", dir + "/stdin.png", "-" }, 0, dir + "/utf16.nfo");
     EXPECT_EQ(slurp(dir + "/stdin.png"), image);
 }
+
+// ANSI art: --text writes each canvas row (the wrap at the SAUCE width, NUL
+// as a blank, trailing blanks left out); -v names the layout and the cuts.
+TEST_F(RenderCommand, AnsiArtAsTextAndItsLayout)
+{
+    auto sauce = [](uint16_t columns, char flags) {
+        return "\x1A" "SAUCE00" + std::string(87, ' ') + "\x01\x01" + (char)(columns & 0xFF) + (char)(columns >> 8) +
+               std::string(7, '\0') + flags + std::string(22, '\0');
+    };
+    spit(dir + "/a.nfo", "\x1b[1;31mab\x01\xDB\r\n\x1b[44mc" + std::string(1, '\0') + "d   " + sauce(4, 5));
+    spit(dir + "/wide.nfo", "x" + sauce(5000, 0));
+    spit(dir + "/far.ans", "\x1b[999999999H@");
+    EXPECT_EQ(run({ "--text", dir + "/a.nfo" }).out, "ab\xE2\x98\xBA\xE2\x96\x88\n\nc d\n\n");
+    CommandRun r = run({ "-v", "-d", dir, dir + "/a.nfo", dir + "/wide.nfo", dir + "/far.ans" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* said : { "ANSI art, 4 columns, iCE colours, 9-pixel cells",
+                              "ANSI art, 4096 columns (cut from a wider width), blinking colours, 8-pixel",
+                              "80 columns, blinking colours, 8-pixel cells, cut where the canvas reached its bound" })
+        EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_EQ(run({ "-v", "--format=nfo", "--text", dir + "/far.ans" }).err.find("ANSI art"), std::string::npos);
+}

@@ -2,6 +2,7 @@
 // (see document_invariants.h).
 #include "tests/support/document_invariants.h"
 
+#include "document/ansi_canvas.h"
 #include "document/text_document.h"
 
 int64_t naiveLineWidth(const char* line)
@@ -83,8 +84,40 @@ static const char* findTableFault(const TextDocument& document, const uint8_t* f
     return nullptr;
 }
 
+// ANSI art: line k + 1 is row k of the canvas, ended within the width, only
+// blanks (no NUL) behind its end, its colours readable.
+static const char* findCanvasFault(const TextDocument& document)
+{
+    const AnsiCanvas& canvas = *document.canvas;
+    const int32_t width = canvas.getWidth(), rows = canvas.getRows();
+    if (width < 1 || width > ansiMaxColumns || rows < 1 || document.textBuffer || document.getLine(0)[0] ||
+        document.getLineCount() != rows + 1 || document.getWidestLine() != width)
+        return "the lines disagree with the canvas";
+    if (rows > 1 && !canvas.glyphRow(rows - 1))
+        return "rows is not one more than the last row touched";
+    volatile uint8_t colors = 0;    // read, so that the sanitizers see each colour's place
+    for (int32_t row = 0; row < rows; ++row) {
+        const char* glyphs = canvas.glyphRow(row);
+        if (glyphs ? document.getLine(row + 1) != glyphs || !canvas.colorRow(row) : *document.getLine(row + 1))
+            return "a line is not its row's glyphs";
+        size_t length = 0;
+        while (glyphs && length <= (size_t)width && glyphs[length])
+            ++length;
+        if (length > (size_t)width || (length && glyphs[length - 1] == ' '))
+            return "a row is wider than the canvas or keeps trailing blanks";
+        for (size_t k = length + 1; glyphs && k < (size_t)width; ++k)
+            if (glyphs[k] != ' ')
+                return "a row holds a glyph behind its end";
+        for (int32_t k = 0; glyphs && k < width * 6 + 2; ++k)
+            colors = colors + canvas.colorRow(row)[k];
+    }
+    return nullptr;
+}
+
 const char* findDocumentFault(const TextDocument& document, const uint8_t* file, uint32_t length)
 {
+    if (document.canvas)
+        return findCanvasFault(document);
     if (document.textLength != length)
         return "textLength is not the file's size";
     if (document.getLineCount() != expectedLineCount(file, length))

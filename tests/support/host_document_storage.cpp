@@ -4,6 +4,7 @@
 #include "tests/support/host_document_storage.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@ void resetHostDocumentStorage()
     hostDocumentStorage.failureCount = 0;
     hostDocumentStorage.lastFailure = nullptr;
     hostDocumentStorage.failAllocation = 0;
+    hostDocumentStorage.peakBytes = hostDocumentStorage.bytesInUse;
 }
 
 DocumentFile* openDocumentFile(const char* fileName)
@@ -71,8 +73,12 @@ void* allocatePages(size_t size)
     if (hostDocumentStorage.failAllocation > 0 && --hostDocumentStorage.failAllocation == 0)
         return nullptr;
     void* block = calloc(1, size);
-    if (block)
-        ++hostDocumentStorage.blocksInUse;
+    if (!block)
+        return nullptr;
+    ++hostDocumentStorage.blocksInUse;
+    hostDocumentStorage.bytesInUse += malloc_usable_size(block);
+    if (hostDocumentStorage.bytesInUse > hostDocumentStorage.peakBytes)
+        hostDocumentStorage.peakBytes = hostDocumentStorage.bytesInUse;
     return block;
 }
 
@@ -81,6 +87,7 @@ void freePages(void* block)
     if (!block)
         return;
     --hostDocumentStorage.blocksInUse;
+    hostDocumentStorage.bytesInUse -= malloc_usable_size(block);
     free(block);
 }
 
