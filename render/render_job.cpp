@@ -11,6 +11,7 @@
 #include "document/document_storage.h"
 #include "document/text_document.h"
 #include "render/bit_rows.h"
+#include "render/cell_colors.h"
 #include "render/document_loader.h"
 #include "render/text_output.h"
 
@@ -72,11 +73,16 @@ const char* writeCanvasText(const AnsiCanvas& canvas)
 
 PngFormat composerFormat(const ImagePlan& plan)
 {
-    // One pass to learn the colours, so the palette is known before the
-    // first row is written; composing is cheap beside the encoding.
-    PlannedRows census(plan);
+    // The palette is known before the first row is written: a canvas's
+    // whole picture takes its colours from the cells, anything else from a
+    // pass over the composed rows.
     std::vector<Pixel> colors;
-    collectColors(census, plan.outWidth, plan.outHeight, 256, &colors);
+    if (colorsFromCells(plan)) {
+        collectCellColors(plan, 256, &colors);
+    } else {
+        PlannedRows census(plan);
+        collectColors(census, plan.outWidth, plan.outHeight, 256, &colors);
+    }
     return formatForColors(colors);
 }
 
