@@ -138,6 +138,14 @@ bool AnsiCanvas::put(int32_t row, int32_t column, const uint8_t* codes, int32_t 
     return write(row, column, codes, count, fore, back);
 }
 
+uint8_t* AnsiCanvas::rowToWrite(int32_t row, uint8_t** colors)
+{
+    if (!touch(row))
+        return nullptr;
+    *colors = colorsOf(row);
+    return glyphsOf(row);
+}
+
 bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back)
 {
     return write(row, from, nullptr, to - from, fore, back);

@@ -1,6 +1,8 @@
 // ANSI art onto a canvas (ansi_reader.h).
 #include "document/ansi_reader.h"
 
+#include <string.h>
+
 #include "document/ansi_canvas.h"
 #include "document/ansi_palette.h"
 
@@ -44,7 +46,8 @@ struct Sequence {
 class Reader {
 public:
     Reader(AnsiCanvas& canvas, const AnsiLayout& layout)
-        : canvas(canvas), width(canvas.getWidth()), ice(layout.ice), row(0), column(0), savedRow(0), savedColumn(0)
+        : canvas(canvas), width(canvas.getWidth()), ice(layout.ice), row(0), column(0), savedRow(0), savedColumn(0),
+          cellsRow(-1), glyphs(nullptr), colors(nullptr), pairReady(false)
     {
         resetAttributes();
     }
@@ -57,6 +60,8 @@ private:
     AnsiPixel back() const;
     void nextRow(int64_t rows);
     void advance(int64_t columns);
+    bool fetchRow();
+    void preparePair();
     bool drawRun(const uint8_t* codes, size_t count);
     size_t readSequence(const uint8_t* text, size_t length, size_t at, Sequence* sequence);
     bool perform(const Sequence& sequence);
@@ -74,6 +79,14 @@ private:
     int64_t savedRow;
     int32_t savedColumn;
     Attributes attributes;
+    // The cells of row cellsRow, fetched from the canvas when a glyph is
+    // first drawn there (null when the row is past the canvas's bound), and
+    // the current colours as a cell stores them, made when attributes change.
+    int64_t cellsRow;
+    uint8_t* glyphs;
+    uint8_t* colors;
+    bool pairReady;
+    uint8_t pair[6];
 };
 
 int32_t parameter(const Sequence& sequence, int32_t index)
@@ -139,8 +152,15 @@ void Reader::advance(int64_t columns)
     }
 }
 
-// Glyphs in the current colours from the cursor on, wrapping at the edge.
-bool Reader::drawRun(const uint8_t* codes, size_t count)
+// The cursor's row for drawing. False when memory ran out.
+bool Reader::fetchRow()
+{
+    cellsRow = row;
+    glyphs = canvas.rowToWrite((int32_t)row, &colors);
+    return glyphs || !canvas.failed;
+}
+
+void Reader::preparePair()
 {
     AnsiPixel front = fore();
     AnsiPixel rear = back();
@@ -149,11 +169,28 @@ bool Reader::drawRun(const uint8_t* codes, size_t count)
         front = rear;
         rear = swapped;
     }
+    const uint8_t bytes[6] = { (uint8_t)front, (uint8_t)(front >> 8), (uint8_t)(front >> 16),
+                               (uint8_t)rear,  (uint8_t)(rear >> 8),  (uint8_t)(rear >> 16) };
+    memcpy(pair, bytes, sizeof pair);
+    pairReady = true;
+}
+
+// Glyphs in the current colours from the cursor on, wrapping at the edge.
+bool Reader::drawRun(const uint8_t* codes, size_t count)
+{
+    if (!pairReady)
+        preparePair();
     while (count) {
+        if (row != cellsRow && !fetchRow())
+            return false;
         const int32_t room = width - column;
         const int32_t part = count < (size_t)room ? (int32_t)count : room;
-        if (!canvas.put((int32_t)row, column, codes, part, front, rear))
-            return false;
+        if (glyphs) {
+            memcpy(glyphs + column, codes, (size_t)part);
+            uint8_t* at = colors + (size_t)column * 6;
+            for (int32_t k = 0; k < part; ++k, at += 6)
+                memcpy(at, pair, 6);
+        }
         codes += part;
         count -= (size_t)part;
         advance(part);
@@ -209,6 +246,7 @@ size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Seque
 void Reader::setColors(const Sequence& sequence)
 {
     Attributes& a = attributes;
+    pairReady = false;
     const int32_t count = sequence.count ? sequence.count : 1;
     for (int32_t k = 0; k < count; ++k) {
         const int32_t code = parameter(sequence, k);
@@ -263,6 +301,7 @@ void Reader::setExactColor(const Sequence& sequence)
     if (sequence.count != 4 || side > 1)
         return;
     const AnsiPixel color = rgb(parameter(sequence, 1), parameter(sequence, 2), parameter(sequence, 3));
+    pairReady = false;
     if (side) {
         attributes.foreExact = 1;
         attributes.foreColor = color;
@@ -323,6 +362,7 @@ bool Reader::perform(const Sequence& sequence)
     case 'J':
         if (parameter(sequence, 0) == 2) {
             canvas.clear();
+            cellsRow = -1;
             row = 0;
             column = 0;
         }
