@@ -12,6 +12,7 @@
 #include "document/text_document.h"
 #include "render/bit_rows.h"
 #include "render/cell_colors.h"
+#include "render/cell_rows.h"
 #include "render/document_loader.h"
 #include "render/text_output.h"
 
@@ -97,6 +98,10 @@ ImageEncoding::ImageEncoding(const TextDocument& document, const ImagePlan& plan
         return;
     }
     format_ = composerFormat(plan);
+    if (colorsFromCells(plan) && format_.palette) {
+        rows_ = new CellIndexRows(plan, format_);
+        return;
+    }
     pixels_ = new PlannedRows(plan);
     rows_ = new PackedPixelRows(*pixels_, plan.outWidth, format_);
 }
