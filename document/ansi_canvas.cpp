@@ -168,13 +168,11 @@ void AnsiCanvas::finish()
         if (!chunks[row >> chunkShift])
             continue;
         uint8_t* text = glyphsOf(row);
-        int32_t end = 0;
-        for (int32_t column = 0; column < width; ++column) {
-            if (text[column] == 0)
-                text[column] = space;
-            if (text[column] != space)
-                end = column + 1;
-        }
+        for (int32_t column = 0; column < width; ++column)
+            text[column] = text[column] ? text[column] : space;
+        int32_t end = width;
+        while (end > 0 && text[end - 1] == space)
+            --end;
         text[end] = 0;
     }
 }

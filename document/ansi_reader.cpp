@@ -20,6 +20,15 @@ const int32_t maxParameters = 64;       // later ones are read and ignored
 const int32_t parameterCeiling = 0x7FFFFFFF;
 const uint8_t defaultFore = 7;
 
+// A cell's six colour bytes, from the low 48 bits of pair (little-endian).
+inline void putPair(uint8_t* at, uint64_t pair)
+{
+    const uint32_t low = (uint32_t)pair;
+    const uint16_t high = (uint16_t)(pair >> 32);
+    memcpy(at, &low, 4);
+    memcpy(at + 4, &high, 2);
+}
+
 bool drawn(uint8_t c)
 {
     return c >= 0x20 || !((controlBytes >> c) & 1);
@@ -62,7 +71,7 @@ private:
     void advance(int64_t columns);
     bool fetchRow();
     void preparePair();
-    bool drawRun(const uint8_t* codes, size_t count);
+    size_t drawGlyphs(const uint8_t* text, size_t length, size_t at);
     size_t readSequence(const uint8_t* text, size_t length, size_t at, Sequence* sequence);
     bool perform(const Sequence& sequence);
     void setColors(const Sequence& sequence);
@@ -86,7 +95,8 @@ private:
     uint8_t* glyphs;
     uint8_t* colors;
     bool pairReady;
-    uint8_t pair[6];
+    uint64_t pair;          // blue, green, red of the foreground, then of the background, from bit 0
+
 };
 
 int32_t parameter(const Sequence& sequence, int32_t index)
@@ -169,33 +179,38 @@ void Reader::preparePair()
         front = rear;
         rear = swapped;
     }
-    const uint8_t bytes[6] = { (uint8_t)front, (uint8_t)(front >> 8), (uint8_t)(front >> 16),
-                               (uint8_t)rear,  (uint8_t)(rear >> 8),  (uint8_t)(rear >> 16) };
-    memcpy(pair, bytes, sizeof pair);
+    pair = (uint64_t)(front & 0xFFFFFFu) | (uint64_t)(rear & 0xFFFFFFu) << 24;
     pairReady = true;
 }
 
-// Glyphs in the current colours from the cursor on, wrapping at the edge.
-bool Reader::drawRun(const uint8_t* codes, size_t count)
+// The glyphs of text from `at` on, up to the first byte that is not drawn or
+// the row's end, in the current colours. Returns the index after them, or 0
+// when memory ran out.
+size_t Reader::drawGlyphs(const uint8_t* text, size_t length, size_t at)
 {
     if (!pairReady)
         preparePair();
-    while (count) {
-        if (row != cellsRow && !fetchRow())
-            return false;
-        const int32_t room = width - column;
-        const int32_t part = count < (size_t)room ? (int32_t)count : room;
-        if (glyphs) {
-            memcpy(glyphs + column, codes, (size_t)part);
-            uint8_t* at = colors + (size_t)column * 6;
-            for (int32_t k = 0; k < part; ++k, at += 6)
-                memcpy(at, pair, 6);
+    if (row != cellsRow && !fetchRow())
+        return 0;
+    int32_t drawTo = column;
+    size_t i = at;
+    if (glyphs) {
+        uint8_t* cellColors = colors + (size_t)drawTo * 6;
+        for (; i < length && drawTo < width && drawn(text[i]); ++i, ++drawTo, cellColors += 6) {
+            glyphs[drawTo] = text[i];
+            putPair(cellColors, pair);
         }
-        codes += part;
-        count -= (size_t)part;
-        advance(part);
+    } else {
+        for (; i < length && drawTo < width && drawn(text[i]); ++i)
+            ++drawTo;
     }
-    return true;
+    if (drawTo >= width) {
+        nextRow(1);
+        column = 0;
+    } else {
+        column = drawTo;
+    }
+    return i;
 }
 
 // A parameter's value; those past maxParameters are counted but not kept.
@@ -223,7 +238,10 @@ size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Seque
         const uint8_t c = text[i];
         if (c >= '0' && c <= '9') {
             const int32_t digit = c - '0';
-            value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
+            if (value <= (parameterCeiling - 9) / 10)
+                value = value * 10 + digit;
+            else
+                value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
         } else if (c == ';') {
             keep(sequence, value);
             value = 0;
@@ -379,12 +397,9 @@ void Reader::read(const uint8_t* text, size_t length)
     while (i < length) {
         const uint8_t c = text[i];
         if (drawn(c)) {
-            size_t end = i + 1;
-            while (end < length && drawn(text[end]))
-                ++end;
-            if (!drawRun(text + i, end - i))
+            i = drawGlyphs(text, length, i);
+            if (i == 0)
                 return;
-            i = end;
             continue;
         }
         ++i;
