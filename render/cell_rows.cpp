@@ -35,7 +35,13 @@ CellIndexRows::CellIndexRows(const ImagePlan& plan, const PngFormat& format)
             if (bits & (0x80 >> k))
                 mask |= (uint64_t)0xFF << (8 * k);
         masks_[bits] = mask;
+        uint32_t nibbleMask = 0;
+        for (int k = 0; k < 8; ++k)
+            if (bits & (0x80 >> k))
+                nibbleMask |= (uint32_t)(k & 1 ? 0x0F : 0xF0) << (8 * (k / 2));
+        nibbleMasks_[bits] = nibbleMask;
     }
+    nibbles_ = format.bitDepth == 4 && plan.scale == 1 && art_.cellWidth == 8;
     keys_.assign(lookupSlots, 0);
     slots_.assign(lookupSlots, -1);
     for (size_t i = 0; i < format.colors.size(); ++i) {
@@ -128,6 +134,33 @@ void CellIndexRows::drawFrameRow(int32_t y)
     memset(out + x, black_, (size_t)(width - x));
 }
 
+// drawFrameRow and pack in one, for nibbles_.
+void CellIndexRows::drawNibbleRow(int32_t y)
+{
+    uint8_t* out = packed_.data();
+    const int32_t width = plan_.frame.width;
+    const size_t bytes = ((size_t)width + 1) / 2;
+    const uint8_t blackPair = (uint8_t)(black_ * 0x11);
+    const int32_t line = y / frameCellHeight;
+    size_t at = 0;
+    if (line >= 1 && line < lines_) {
+        if (line != line_)
+            takeLine(line);
+        const int32_t r = y % frameCellHeight;
+        memset(out, blackPair, frameTextLeft / 2);
+        at = frameTextLeft / 2;
+        for (size_t i = 0; i < codes_.size(); ++i, at += 4) {
+            const uint32_t fore = (uint32_t)fores_[i] * 0x11;
+            const uint32_t back = (uint32_t)backs_[i] * 0x11;
+            const uint32_t pixels = back ^ (nibbleMasks_[vgaFont[codes_[i] * frameCellHeight + r]] & (fore ^ back));
+            memcpy(out + at, &pixels, 4);
+        }
+    }
+    memset(out + at, blackPair, bytes - at);
+    if (width & 1)
+        out[bytes - 1] = (uint8_t)(black_ << 4);
+}
+
 // The row at its output width, packed at the palette's depth; the bits
 // after the last pixel are 0.
 void CellIndexRows::pack()
@@ -162,6 +195,10 @@ void CellIndexRows::pack()
 
 const uint8_t* CellIndexRows::next()
 {
+    if (nibbles_) {
+        drawNibbleRow(frameRow_++);
+        return packed_.data();
+    }
     if (repeatsLeft_ == 0) {
         drawFrameRow(frameRow_++);
         pack();

@@ -27,6 +27,7 @@ private:
     uint8_t indexOf(Pixel color);
     void takeLine(int32_t line);
     void drawFrameRow(int32_t y);
+    void drawNibbleRow(int32_t y);
     void pack();
 
     ImagePlan plan_;
@@ -35,6 +36,11 @@ private:
     int32_t lines_;
     uint8_t black_;
     uint64_t masks_[256];           // a glyph row's bits as 0xFF bytes, pixel k in byte k
+    // 4-bit rows of 8-pixel cells at scale 1, the common case, are written
+    // packed at once: a glyph row's bits as 0xF nibbles, pixel 2j in the high
+    // half of byte j.
+    bool nibbles_;
+    uint32_t nibbleMasks_[256];
     std::vector<Pixel> keys_;       // open-addressed palette lookup
     std::vector<int16_t> slots_;    // index of keys_'s colour, -1 for none
     // The cells of the current line: glyph, and each side's index in all
