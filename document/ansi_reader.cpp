@@ -74,6 +74,8 @@ private:
     size_t drawGlyphs(const uint8_t* text, size_t length, size_t at);
     size_t readSequence(const uint8_t* text, size_t length, size_t at, Sequence* sequence);
     bool perform(const Sequence& sequence);
+    void setColor(int32_t code);
+    size_t quickColors(const uint8_t* text, size_t length, size_t at);
     void setColors(const Sequence& sequence);
     void setExactColor(const Sequence& sequence);
     void placeCursor(const Sequence& sequence);
@@ -261,6 +263,60 @@ size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Seque
     return i;
 }
 
+// One code of an m sequence; 38 and 48 only drop the side's exact colour,
+// the colour that follows them is the caller's.
+void Reader::setColor(int32_t code)
+{
+    Attributes& a = attributes;
+    if (code == 0) {
+        resetAttributes();
+    } else if (code == 1 || code == 22) {
+        a.bold = code == 1;
+        a.foreExact = 0;
+    } else if (code == 5 || code == 25) {
+        a.blink = code == 5;
+        a.backExact = 0;
+    } else if (code == 7 || code == 27) {
+        a.reverse = code == 7;
+    } else if (code >= 30 && code <= 39) {
+        a.fore = code == 39 ? defaultFore : code == 38 ? a.fore : vgaOfAnsi[code - 30];
+        a.foreExact = 0;
+    } else if (code >= 40 && code <= 49) {
+        a.back = code == 49 ? 0 : code == 48 ? a.back : vgaOfAnsi[code - 40];
+        a.backExact = 0;
+    }
+}
+
+// ESC [ codes m with up to eight codes of one or two digits, none of them 38
+// or 48: the sequence art is made of, applied as it is read. Returns the
+// index after the 'm', or 0 for any other sequence (read the general way).
+size_t Reader::quickColors(const uint8_t* text, size_t length, size_t at)
+{
+    const int32_t most = 8;
+    int32_t codes[most];
+    int32_t count = 0;
+    size_t i = at + 2;
+    while (i < length && count < most) {
+        int32_t code = text[i] - '0';
+        if ((uint32_t)code > 9)
+            return 0;
+        if (++i < length && (uint32_t)(text[i] - '0') <= 9)
+            code = code * 10 + (text[i++] - '0');
+        if (code == 38 || code == 48 || i >= length)
+            return 0;
+        codes[count++] = code;
+        if (text[i] == 'm') {
+            pairReady = false;
+            for (int32_t k = 0; k < count; ++k)
+                setColor(codes[k]);
+            return i + 1;
+        }
+        if (text[i++] != ';')
+            return 0;
+    }
+    return 0;
+}
+
 void Reader::setColors(const Sequence& sequence)
 {
     Attributes& a = attributes;
@@ -268,23 +324,7 @@ void Reader::setColors(const Sequence& sequence)
     const int32_t count = sequence.count ? sequence.count : 1;
     for (int32_t k = 0; k < count; ++k) {
         const int32_t code = parameter(sequence, k);
-        if (code == 0) {
-            resetAttributes();
-        } else if (code == 1 || code == 22) {
-            a.bold = code == 1;
-            a.foreExact = 0;
-        } else if (code == 5 || code == 25) {
-            a.blink = code == 5;
-            a.backExact = 0;
-        } else if (code == 7 || code == 27) {
-            a.reverse = code == 7;
-        } else if (code >= 30 && code <= 39) {
-            a.fore = code == 39 ? defaultFore : code == 38 ? a.fore : vgaOfAnsi[code - 30];
-            a.foreExact = 0;
-        } else if (code >= 40 && code <= 49) {
-            a.back = code == 49 ? 0 : code == 48 ? a.back : vgaOfAnsi[code - 40];
-            a.backExact = 0;
-        }
+        setColor(code);
         if (code != 38 && code != 48)
             continue;
         // 38;5;n and 48;5;n: the table; 38;2;r;g;b and 48;2;r;g;b: 24 bits.
@@ -413,6 +453,11 @@ void Reader::read(const uint8_t* text, size_t length)
         case tab: advance(tabStop - column % tabStop); break;
         case escape:
             if (i < length && text[i] == '[') {
+                const size_t after = quickColors(text, length, i - 1);
+                if (after) {
+                    i = after;
+                    break;
+                }
                 i = readSequence(text, length, i - 1, &sequence);
                 if (sequence.final && !perform(sequence))
                     return;
