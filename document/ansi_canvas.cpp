@@ -132,12 +132,6 @@ bool AnsiCanvas::write(int32_t row, int32_t column, const uint8_t* codes, int32_
     return true;
 }
 
-bool AnsiCanvas::put(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore,
-                     AnsiPixel back)
-{
-    return write(row, column, codes, count, fore, back);
-}
-
 uint8_t* AnsiCanvas::rowToWrite(int32_t row, uint8_t** colors)
 {
     if (!touch(row))
