@@ -1,9 +1,11 @@
 // Loading a 100 MB .nfo file as a TextDocument (open, read, split, index,
 // measure the widest line, free) against the bare minimum any viewer pays:
 // read() of the whole file into a fresh zero-filled buffer; once as code page
-// 437 and once saved as UTF-8, which is decoded on the way. The document's
-// counter "x_read" is its time as a multiple of that baseline. The file comes
-// from bench_file.h; its memory figure is taken in bench_main.cpp.
+// 437, once saved as UTF-8, which is decoded on the way, and once a 100 MB
+// ANSI art file, whose escape sequences are interpreted onto its canvas. The
+// document's counter "x_read" is its time as a multiple of that baseline. The
+// files come from bench_file.h and bench_ansi_art.h; the memory figures are
+// taken in bench_main.cpp.
 #include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -15,25 +17,33 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ansi_art.h"
 #include "bench/bench_file.h"
 #include "bench/bench_summary.h"
 #include "document/text_document.h"
 
 namespace {
 
-// The file of a run: argument 0 the code page 437 file, 1 its UTF-8 copy.
+// The file of a run: argument 0 the code page 437 file, 1 its UTF-8 copy,
+// 2 the ANSI art.
 const char* benchFile(const benchmark::State& state)
 {
-    return state.range(0) ? benchfile::hostUtf8Path : benchfile::hostPath;
+    static const char* const paths[3] = { benchfile::hostPath, benchfile::hostUtf8Path, ansiart::largePath };
+    return paths[state.range(0)];
 }
 
 bool benchFileReady(const benchmark::State& state)
 {
+    if (state.range(0) == 2)
+        return ansiart::largeReady();
     return benchfile::ready(benchFile(state), state.range(0) != 0);
 }
 
+const char* const loadFigures[3] = { "document load, 100 MB file", "document load, 100 MB UTF-8 file",
+                                     "ANSI art load (interpreted onto its canvas), 100 MB file" };
+
 // Seconds per iteration of the latest run of each baseline, for the ratio.
-double readSeconds[2];
+double readSeconds[3];
 
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -87,12 +97,11 @@ void BM_DocumentLoad(benchmark::State& state)
     const double baseline = readSeconds[state.range(0)];
     if (baseline > 0) {
         state.counters["x_read"] = seconds / baseline;
-        summary::record(state.range(0) ? "document load, 100 MB UTF-8 file" : "document load, 100 MB file",
-                        seconds / baseline, "read() of the file");
+        summary::record(loadFigures[state.range(0)], seconds / baseline, "read() of the file");
     }
 }
 
 }  // namespace
 
-BENCHMARK(BM_FileRead)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_DocumentLoad)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_FileRead)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_DocumentLoad)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

@@ -6,14 +6,18 @@
 // file as a TextDocument, less the resident set just before, as a multiple of
 // the file's size. The file's pages in the system's cache are not the
 // process's and do not count; the document's text block and line table do.
+// The same for a 100 MB ANSI art file, against the file's size plus eight
+// bytes a cell of its canvas, with the peak set back first (clear_refs).
 #include <stdio.h>
 #include <string.h>
 #include <sys/resource.h>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ansi_art.h"
 #include "bench/bench_file.h"
 #include "bench/bench_summary.h"
+#include "document/ansi_canvas.h"
 #include "document/text_document.h"
 
 namespace {
@@ -70,19 +74,59 @@ void measureLoadMemory()
                     "the file's size");
 }
 
+// The peak resident set of this process set back to the resident set now.
+bool resetPeak()
+{
+    FILE* refs = fopen("/proc/self/clear_refs", "w");
+    if (!refs)
+        return false;
+    const bool written = fputs("5", refs) >= 0;
+    return fclose(refs) == 0 && written;
+}
+
+void measureAnsiLoadMemory()
+{
+    if (!ansiart::largeReady()) {
+        printf("ANSI memory: cannot write %s\n", ansiart::largePath);
+        return;
+    }
+    const long long residentBefore = statusBytes("VmRSS");
+    if (!resetPeak()) {
+        printf("ANSI memory: no figure (the peak cannot be set back)\n");
+        return;
+    }
+    TextDocument* document = new TextDocument(ansiart::largePath);
+    const long long peakAfter = statusBytes("VmHWM");
+    const AnsiCanvas* canvas = document->canvas;
+    const double cells = canvas ? (double)canvas->getWidth() * canvas->getRows() : 0;
+    delete document;
+    if (residentBefore < 0 || peakAfter < 0 || !canvas) {
+        printf("ANSI memory: no figure (/proc/self/status unreadable or the file not read as ANSI art)\n");
+        return;
+    }
+    const double fileBytes = (double)ansiart::largeSize;
+    printf("memory of a 100 MB ANSI load (%.0f cells): peak growth %.1f MB; the file %.1f MB, 8 bytes a cell %.1f MB\n",
+           cells, (peakAfter - residentBefore) / 1048576.0, fileBytes / 1048576.0, cells * 8 / 1048576.0);
+    summary::record("peak memory growth loading a 100 MB ANSI file", (peakAfter - residentBefore) / (fileBytes + 8 * cells),
+                    "the file's size plus 8 bytes a cell");
+}
+
 }  // namespace
 
-// The renderer's figures (bench_render.cpp, bench_png_batch.cpp).
+// The renderer's figures (bench_render.cpp, bench_png_batch.cpp, bench_ansi_render.cpp).
 void measureThumbnail();
 void measureRender();
 void measurePngBatch();
+void measureAnsiRender();
 
 int main(int argc, char** argv)
 {
     measureThumbnail();
     measureLoadMemory();
     measurePngBatch();
+    measureAnsiLoadMemory();
     measureRender();
+    measureAnsiRender();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -135,10 +135,12 @@ bool AnsiCanvas::write(int32_t row, int32_t column, const uint8_t* codes, int32_
     return true;
 }
 
-bool AnsiCanvas::put(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore,
-                     AnsiPixel back)
+uint8_t* AnsiCanvas::rowToWrite(int32_t row, uint8_t** colors)
 {
-    return write(row, column, codes, count, fore, back);
+    if (!touch(row))
+        return nullptr;
+    *colors = colorsOf(row);
+    return glyphsOf(row);
 }
 
 bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back)
@@ -164,13 +166,11 @@ void AnsiCanvas::finish()
         if (!chunks[row >> chunkShift])
             continue;
         uint8_t* text = glyphsOf(row);
-        int32_t end = 0;
-        for (int32_t column = 0; column < width; ++column) {
-            if (text[column] == 0)
-                text[column] = space;
-            if (text[column] != space)
-                end = column + 1;
-        }
+        for (int32_t column = 0; column < width; ++column)
+            text[column] = text[column] ? text[column] : space;
+        int32_t end = width;
+        while (end > 0 && text[end - 1] == space)
+            --end;
         text[end] = 0;
     }
 }

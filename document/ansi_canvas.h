@@ -39,10 +39,11 @@ public:
     AnsiCanvas(int32_t width, uint64_t textLength);
     virtual ~AnsiCanvas();
 
-    // Glyphs codes[0 .. count - 1] from `column` on in one row, within the
-    // width; rows at or past the limit are dropped (cut is set). False when
-    // memory for the row could not be had.
-    bool put(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore, AnsiPixel back);
+    // The cells of a row about to be written: its glyphs (width bytes) and,
+    // through colors, its colours (6 bytes a cell). Null when the row is past
+    // the limit (cut is set) or memory for it could not be had (failed is
+    // set). Valid until clear().
+    uint8_t* rowToWrite(int32_t row, uint8_t** colors);
     // Blank cells (spaces) from `from` to `to` - 1 of a row, clipped to the width.
     bool erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back);
     // Every cell blank and unwritten again; the canvas starts over at one row.

@@ -1,6 +1,8 @@
 // ANSI art onto a canvas (ansi_reader.h).
 #include "document/ansi_reader.h"
 
+#include <string.h>
+
 #include "document/ansi_canvas.h"
 #include "document/ansi_palette.h"
 
@@ -17,6 +19,15 @@ const int32_t tabStop = 8;
 const int32_t maxParameters = 64;       // later ones are read and ignored
 const int32_t parameterCeiling = 0x7FFFFFFF;
 const uint8_t defaultFore = 7;
+
+// A cell's six colour bytes, from the low 48 bits of pair (little-endian).
+inline void putPair(uint8_t* at, uint64_t pair)
+{
+    const uint32_t low = (uint32_t)pair;
+    const uint16_t high = (uint16_t)(pair >> 32);
+    memcpy(at, &low, 4);
+    memcpy(at + 4, &high, 2);
+}
 
 bool drawn(uint8_t c)
 {
@@ -44,7 +55,8 @@ struct Sequence {
 class Reader {
 public:
     Reader(AnsiCanvas& canvas, const AnsiLayout& layout)
-        : canvas(canvas), width(canvas.getWidth()), ice(layout.ice), row(0), column(0), savedRow(0), savedColumn(0)
+        : canvas(canvas), width(canvas.getWidth()), ice(layout.ice), row(0), column(0), savedRow(0), savedColumn(0),
+          cellsRow(-1), glyphs(nullptr), colors(nullptr), pairReady(false)
     {
         resetAttributes();
     }
@@ -57,9 +69,13 @@ private:
     AnsiPixel back() const;
     void nextRow(int64_t rows);
     void advance(int64_t columns);
-    bool drawRun(const uint8_t* codes, size_t count);
+    bool fetchRow();
+    void preparePair();
+    size_t drawGlyphs(const uint8_t* text, size_t length, size_t at);
     size_t readSequence(const uint8_t* text, size_t length, size_t at, Sequence* sequence);
     bool perform(const Sequence& sequence);
+    void setColor(int32_t code);
+    size_t quickColors(const uint8_t* text, size_t length, size_t at);
     void setColors(const Sequence& sequence);
     void setExactColor(const Sequence& sequence);
     void placeCursor(const Sequence& sequence);
@@ -74,6 +90,15 @@ private:
     int64_t savedRow;
     int32_t savedColumn;
     Attributes attributes;
+    // The cells of row cellsRow, fetched from the canvas when a glyph is
+    // first drawn there (null when the row is past the canvas's bound), and
+    // the current colours as a cell stores them, made when attributes change.
+    int64_t cellsRow;
+    uint8_t* glyphs;
+    uint8_t* colors;
+    bool pairReady;
+    uint64_t pair;          // blue, green, red of the foreground, then of the background, from bit 0
+
 };
 
 int32_t parameter(const Sequence& sequence, int32_t index)
@@ -139,8 +164,15 @@ void Reader::advance(int64_t columns)
     }
 }
 
-// Glyphs in the current colours from the cursor on, wrapping at the edge.
-bool Reader::drawRun(const uint8_t* codes, size_t count)
+// The cursor's row for drawing. False when memory ran out.
+bool Reader::fetchRow()
+{
+    cellsRow = row;
+    glyphs = canvas.rowToWrite((int32_t)row, &colors);
+    return glyphs || !canvas.failed;
+}
+
+void Reader::preparePair()
 {
     AnsiPixel front = fore();
     AnsiPixel rear = back();
@@ -149,16 +181,38 @@ bool Reader::drawRun(const uint8_t* codes, size_t count)
         front = rear;
         rear = swapped;
     }
-    while (count) {
-        const int32_t room = width - column;
-        const int32_t part = count < (size_t)room ? (int32_t)count : room;
-        if (!canvas.put((int32_t)row, column, codes, part, front, rear))
-            return false;
-        codes += part;
-        count -= (size_t)part;
-        advance(part);
+    pair = (uint64_t)(front & 0xFFFFFFu) | (uint64_t)(rear & 0xFFFFFFu) << 24;
+    pairReady = true;
+}
+
+// The glyphs of text from `at` on, up to the first byte that is not drawn or
+// the row's end, in the current colours. Returns the index after them, or 0
+// when memory ran out.
+size_t Reader::drawGlyphs(const uint8_t* text, size_t length, size_t at)
+{
+    if (!pairReady)
+        preparePair();
+    if (row != cellsRow && !fetchRow())
+        return 0;
+    int32_t drawTo = column;
+    size_t i = at;
+    if (glyphs) {
+        uint8_t* cellColors = colors + (size_t)drawTo * 6;
+        for (; i < length && drawTo < width && drawn(text[i]); ++i, ++drawTo, cellColors += 6) {
+            glyphs[drawTo] = text[i];
+            putPair(cellColors, pair);
+        }
+    } else {
+        for (; i < length && drawTo < width && drawn(text[i]); ++i)
+            ++drawTo;
     }
-    return true;
+    if (drawTo >= width) {
+        nextRow(1);
+        column = 0;
+    } else {
+        column = drawTo;
+    }
+    return i;
 }
 
 // A parameter's value; those past maxParameters are counted but not kept.
@@ -186,7 +240,10 @@ size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Seque
         const uint8_t c = text[i];
         if (c >= '0' && c <= '9') {
             const int32_t digit = c - '0';
-            value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
+            if (value <= (parameterCeiling - 9) / 10)
+                value = value * 10 + digit;
+            else
+                value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
         } else if (c == ';') {
             keep(sequence, value);
             value = 0;
@@ -206,29 +263,68 @@ size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Seque
     return i;
 }
 
+// One code of an m sequence; 38 and 48 only drop the side's exact colour,
+// the colour that follows them is the caller's.
+void Reader::setColor(int32_t code)
+{
+    Attributes& a = attributes;
+    if (code == 0) {
+        resetAttributes();
+    } else if (code == 1 || code == 22) {
+        a.bold = code == 1;
+        a.foreExact = 0;
+    } else if (code == 5 || code == 25) {
+        a.blink = code == 5;
+        a.backExact = 0;
+    } else if (code == 7 || code == 27) {
+        a.reverse = code == 7;
+    } else if (code >= 30 && code <= 39) {
+        a.fore = code == 39 ? defaultFore : code == 38 ? a.fore : vgaOfAnsi[code - 30];
+        a.foreExact = 0;
+    } else if (code >= 40 && code <= 49) {
+        a.back = code == 49 ? 0 : code == 48 ? a.back : vgaOfAnsi[code - 40];
+        a.backExact = 0;
+    }
+}
+
+// ESC [ codes m with up to eight codes of one or two digits, none of them 38
+// or 48: the sequence art is made of, applied as it is read. Returns the
+// index after the 'm', or 0 for any other sequence (read the general way).
+size_t Reader::quickColors(const uint8_t* text, size_t length, size_t at)
+{
+    const int32_t most = 8;
+    int32_t codes[most];
+    int32_t count = 0;
+    size_t i = at + 2;
+    while (i < length && count < most) {
+        int32_t code = text[i] - '0';
+        if ((uint32_t)code > 9)
+            return 0;
+        if (++i < length && (uint32_t)(text[i] - '0') <= 9)
+            code = code * 10 + (text[i++] - '0');
+        if (code == 38 || code == 48 || i >= length)
+            return 0;
+        codes[count++] = code;
+        if (text[i] == 'm') {
+            pairReady = false;
+            for (int32_t k = 0; k < count; ++k)
+                setColor(codes[k]);
+            return i + 1;
+        }
+        if (text[i++] != ';')
+            return 0;
+    }
+    return 0;
+}
+
 void Reader::setColors(const Sequence& sequence)
 {
     Attributes& a = attributes;
+    pairReady = false;
     const int32_t count = sequence.count ? sequence.count : 1;
     for (int32_t k = 0; k < count; ++k) {
         const int32_t code = parameter(sequence, k);
-        if (code == 0) {
-            resetAttributes();
-        } else if (code == 1 || code == 22) {
-            a.bold = code == 1;
-            a.foreExact = 0;
-        } else if (code == 5 || code == 25) {
-            a.blink = code == 5;
-            a.backExact = 0;
-        } else if (code == 7 || code == 27) {
-            a.reverse = code == 7;
-        } else if (code >= 30 && code <= 39) {
-            a.fore = code == 39 ? defaultFore : code == 38 ? a.fore : vgaOfAnsi[code - 30];
-            a.foreExact = 0;
-        } else if (code >= 40 && code <= 49) {
-            a.back = code == 49 ? 0 : code == 48 ? a.back : vgaOfAnsi[code - 40];
-            a.backExact = 0;
-        }
+        setColor(code);
         if (code != 38 && code != 48)
             continue;
         // 38;5;n and 48;5;n: the table; 38;2;r;g;b and 48;2;r;g;b: 24 bits.
@@ -263,6 +359,7 @@ void Reader::setExactColor(const Sequence& sequence)
     if (sequence.count != 4 || side > 1)
         return;
     const AnsiPixel color = rgb(parameter(sequence, 1), parameter(sequence, 2), parameter(sequence, 3));
+    pairReady = false;
     if (side) {
         attributes.foreExact = 1;
         attributes.foreColor = color;
@@ -323,6 +420,7 @@ bool Reader::perform(const Sequence& sequence)
     case 'J':
         if (parameter(sequence, 0) == 2) {
             canvas.clear();
+            cellsRow = -1;
             row = 0;
             column = 0;
         }
@@ -339,12 +437,9 @@ void Reader::read(const uint8_t* text, size_t length)
     while (i < length) {
         const uint8_t c = text[i];
         if (drawn(c)) {
-            size_t end = i + 1;
-            while (end < length && drawn(text[end]))
-                ++end;
-            if (!drawRun(text + i, end - i))
+            i = drawGlyphs(text, length, i);
+            if (i == 0)
                 return;
-            i = end;
             continue;
         }
         ++i;
@@ -358,6 +453,11 @@ void Reader::read(const uint8_t* text, size_t length)
         case tab: advance(tabStop - column % tabStop); break;
         case escape:
             if (i < length && text[i] == '[') {
+                const size_t after = quickColors(text, length, i - 1);
+                if (after) {
+                    i = after;
+                    break;
+                }
                 i = readSequence(text, length, i - 1, &sequence);
                 if (sequence.final && !perform(sequence))
                     return;

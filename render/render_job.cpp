@@ -11,6 +11,8 @@
 #include "document/document_storage.h"
 #include "document/text_document.h"
 #include "render/bit_rows.h"
+#include "render/cell_colors.h"
+#include "render/cell_rows.h"
 #include "render/document_loader.h"
 #include "render/text_output.h"
 
@@ -72,11 +74,16 @@ const char* writeCanvasText(const AnsiCanvas& canvas)
 
 PngFormat composerFormat(const ImagePlan& plan)
 {
-    // One pass to learn the colours, so the palette is known before the
-    // first row is written; composing is cheap beside the encoding.
-    PlannedRows census(plan);
+    // The palette is known before the first row is written: a canvas's
+    // whole picture takes its colours from the cells, anything else from a
+    // pass over the composed rows.
     std::vector<Pixel> colors;
-    collectColors(census, plan.outWidth, plan.outHeight, 256, &colors);
+    if (colorsFromCells(plan)) {
+        collectCellColors(plan, 256, &colors);
+    } else {
+        PlannedRows census(plan);
+        collectColors(census, plan.outWidth, plan.outHeight, 256, &colors);
+    }
     return formatForColors(colors);
 }
 
@@ -91,6 +98,10 @@ ImageEncoding::ImageEncoding(const TextDocument& document, const ImagePlan& plan
         return;
     }
     format_ = composerFormat(plan);
+    if (colorsFromCells(plan) && format_.palette) {
+        rows_ = new CellIndexRows(plan, format_);
+        return;
+    }
     pixels_ = new PlannedRows(plan);
     rows_ = new PackedPixelRows(*pixels_, plan.outWidth, format_);
 }

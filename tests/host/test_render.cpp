@@ -1,7 +1,8 @@
 // Tests of the renderer's pictures: the images equal the viewer's own frames
 // (whole documents, views at a position with the fade, scaled), the one-bit
-// fast path equals the shared composer, bands compose as one frame, thumbnails
-// are area means of the top page, and PNGs read back as written.
+// fast path and ANSI art packed from its cells equal the shared composer,
+// bands compose as one frame, thumbnails are area means of the top page, and
+// PNGs read back as written.
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -473,4 +474,45 @@ TEST(RenderLoad, AThumbnailReadsOnlyTheStartOfALongFileAsText)
     EXPECT_LE(loaded.document->textLength, thumbnailReadLimit);
     EXPECT_STREQ(loaded.document->getLine(1), "\xDB\xB0 box art");
     delete loaded.document;
+}
+
+// An ANSI file's whole picture packed from its cells: the palette (in order)
+// and rows of the composer's pixels; 8- and 9-pixel cells, unwritten cells
+// and rows, 2-, 4- and 8-bit palettes, scales 1 to 3.
+TEST(RenderImages, AnsiCellRowsEqualTheComposersRows)
+{
+    std::mt19937 random(11);
+    const std::string path = temporaryPath("cells.ans");
+    const char glyphs[] = { '\xC4', '\xC5', '\xDB', '\xDF', '\xB1', 'A', ' ', '\0', '\x07' };
+    for (int round = 0; round < 24; ++round) {
+        std::string art;
+        const unsigned colors = round % 3 == 0 ? 2 : round % 3 == 1 ? 8 : 40;
+        for (int cell = 0; cell < 400; ++cell) {
+            if (random() % 3 == 0)
+                art += "\x1b[38;5;" + std::to_string(random() % colors) + ";48;5;" + std::to_string(random() % colors) + "m";
+            art += random() % 30 == 0 ? std::string("\r\n\n\x1b[3C") : std::string(1, glyphs[random() % sizeof glyphs]);
+        }
+        FILE* file = fopen(path.c_str(), "wb");
+        ASSERT_TRUE(file && fwrite(art.data(), 1, art.size(), file) == art.size() && fclose(file) == 0);
+        const ArtChoice choice = { ArtFormat(), 20 + round, 0, (uint8_t)(round % 2 ? 9 : 8) };
+        LoadedDocument loaded = loadDocument(path.c_str(), EncodingChoice::cp437, choice);
+        ASSERT_TRUE(loaded.document && loaded.document->canvas);
+        RenderRequest request = requestFor(RenderMode::document, 0xFFFFFF, 0);
+        request.scale = 1 + round / 3 % 3;
+        ImagePlan plan = planImage(*loaded.document, request);
+        ImageEncoding cells(*loaded.document, plan);
+        PlannedRows census(plan), pixels(plan);
+        std::vector<Pixel> found;
+        collectColors(census, plan.outWidth, plan.outHeight, 256, &found);
+        ASSERT_EQ(cells.format().colors, formatForColors(found).colors) << "round " << round;
+        PackedPixelRows composed(pixels, plan.outWidth, cells.format());
+        const size_t bytes = packedRowBytes(plan.outWidth, cells.format());
+        for (int32_t y = 0; y < plan.outHeight; ++y) {
+            const uint8_t* a = cells.rows().next();
+            const uint8_t* b = composed.next();
+            ASSERT_EQ(std::vector<uint8_t>(a, a + bytes), std::vector<uint8_t>(b, b + bytes)) << "round " << round << ", row " << y;
+        }
+        delete loaded.document;
+    }
+    unlink(path.c_str());
 }
