@@ -12,11 +12,11 @@ const uint32_t colorBytes = 6;          // foreground and background, 3 bytes ea
 const uint32_t colorPadding = 2;        // lets the last cell's colours load as 32 bits
 const uint32_t chunkTarget = 64 * 1024; // a chunk holds as many rows as fit, up to 64
 const int32_t maxChunkShift = 6;
-const uint64_t minCellLimit = 1u << 20;
-const uint64_t cellsPerByte = 16;
+const uint32_t minCellLimit = 1u << 20;
+const uint32_t cellsPerByte = 16;
 // Rows that positioning may add beyond one a byte: screens of animation
 // address rows directly.
-const uint64_t spareRows = 4096;
+const uint32_t spareRows = 4096;
 const uint8_t space = 0x20;
 
 void putColor(uint8_t* at, AnsiPixel pixel)
@@ -28,9 +28,20 @@ void putColor(uint8_t* at, AnsiPixel pixel)
 
 }  // namespace
 
-uint64_t ansiCellLimit(uint64_t length)
+// The rows a text of `length` bytes may draw at a width: as many as
+// max(minCellLimit, cellsPerByte * length) cells fill, never more than one a
+// byte plus spareRows. In 32 bits: a document is under 2 GB.
+static int32_t rowLimitFor(uint64_t length, int32_t width)
 {
-    return length > minCellLimit / cellsPerByte ? length * cellsPerByte : minCellLimit;
+    const uint32_t bytes = length < 0x7FFFFFF0u ? (uint32_t)length : 0x7FFFFFF0u;
+    const uint32_t columns = (uint32_t)width;
+    const uint32_t most = bytes + spareRows;
+    uint32_t rows = minCellLimit / columns;
+    if (bytes > minCellLimit / cellsPerByte)
+        rows = columns < cellsPerByte ? most
+                                      : bytes / columns * cellsPerByte + bytes % columns * cellsPerByte / columns;
+    rows = rows < most ? rows : most;
+    return (int32_t)(rows < (uint32_t)INT32_MAX >> 1 ? rows : (uint32_t)INT32_MAX >> 1);
 }
 
 AnsiCanvas::AnsiCanvas(int32_t columns, uint64_t textLength)
@@ -48,13 +59,8 @@ AnsiCanvas::AnsiCanvas(int32_t columns, uint64_t textLength)
         ++chunkShift;
     chunkBytes = rowBytes << chunkShift;
 
-    uint64_t limit = ansiCellLimit(textLength) / (uint64_t)width;
-    if (limit > textLength + spareRows)
-        limit = textLength + spareRows;
-    if (limit > (uint64_t)INT32_MAX >> 1)
-        limit = (uint64_t)INT32_MAX >> 1;
-    rowLimit = (int32_t)limit;
-    chunkCount = (int32_t)((limit + ((uint64_t)1 << chunkShift) - 1) >> chunkShift);
+    rowLimit = rowLimitFor(textLength, width);
+    chunkCount = (rowLimit + (1 << chunkShift) - 1) >> chunkShift;
     chunks = (uint8_t**)allocatePages((size_t)chunkCount * (sizeof(uint8_t*) + 1));
     if (!chunks) {
         failed = 1;
@@ -107,34 +113,6 @@ uint8_t* AnsiCanvas::touch(int32_t row)
     return chunk;
 }
 
-// Cells from `column` on: the glyphs of codes, or spaces when codes is null.
-bool AnsiCanvas::write(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore,
-                       AnsiPixel back)
-{
-    if (column < 0) {
-        count += column;
-        column = 0;
-    }
-    if (count > width - column)
-        count = width - column;
-    if (count <= 0)
-        return true;
-    if (!touch(row))
-        return !failed;
-    uint8_t* glyphs = glyphsOf(row) + column;
-    if (codes)
-        memcpy(glyphs, codes, (size_t)count);
-    else
-        memset(glyphs, space, (size_t)count);
-    uint8_t pair[colorBytes];
-    putColor(pair, fore);
-    putColor(pair + 3, back);
-    uint8_t* colors = colorsOf(row) + (uint32_t)column * colorBytes;
-    for (int32_t k = 0; k < count; ++k, colors += colorBytes)
-        memcpy(colors, pair, colorBytes);
-    return true;
-}
-
 uint8_t* AnsiCanvas::rowToWrite(int32_t row, uint8_t** colors)
 {
     if (!touch(row))
@@ -145,14 +123,30 @@ uint8_t* AnsiCanvas::rowToWrite(int32_t row, uint8_t** colors)
 
 bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back)
 {
-    return write(row, from, nullptr, to - from, fore, back);
+    if (from < 0)
+        from = 0;
+    if (to > width)
+        to = width;
+    if (from >= to)
+        return true;
+    if (!touch(row))
+        return !failed;
+    memset(glyphsOf(row) + from, space, (size_t)(to - from));
+    uint8_t pair[colorBytes];
+    putColor(pair, fore);
+    putColor(pair + 3, back);
+    uint8_t* colors = colorsOf(row) + (uint32_t)from * colorBytes;
+    for (int32_t k = from; k < to; ++k, colors += colorBytes)
+        memcpy(colors, pair, colorBytes);
+    return true;
 }
 
 // Only the chunks written since the last clear are blanked, so a clear costs
 // what was drawn since then, not every row down to the farthest.
 void AnsiCanvas::clear()
 {
-    for (int32_t k = 0; k < chunkCount && ((int64_t)k << chunkShift) < rows; ++k) {
+    const int32_t used = ((rows - 1) >> chunkShift) + 1;
+    for (int32_t k = 0; k < chunkCount && k < used; ++k) {
         if (dirty[k])
             memset(chunks[k], 0, chunkBytes);
         dirty[k] = 0;
@@ -175,16 +169,17 @@ void AnsiCanvas::finish()
     }
 }
 
+bool AnsiCanvas::holds(int32_t row) const
+{
+    return row >= 0 && row < rows && row < rowLimit && chunks[row >> chunkShift];
+}
+
 const char* AnsiCanvas::glyphRow(int32_t row) const
 {
-    if (row < 0 || row >= rows || row >= rowLimit || !chunks[row >> chunkShift])
-        return nullptr;
-    return (const char*)glyphsOf(row);
+    return holds(row) ? (const char*)glyphsOf(row) : nullptr;
 }
 
 const uint8_t* AnsiCanvas::colorRow(int32_t row) const
 {
-    if (row < 0 || row >= rows || row >= rowLimit || !chunks[row >> chunkShift])
-        return nullptr;
-    return colorsOf(row);
+    return holds(row) ? colorsOf(row) : nullptr;
 }

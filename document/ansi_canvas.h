@@ -11,9 +11,11 @@
 // selection, copy and hit testing treat a row like any other line; the
 // colours sit beside them, three bytes each (blue, green, red).
 //
-// A canvas is bounded by what its file can pay for: at most
-// ansiCellLimit(length) cells and ansiRowLimit rows; what would fall below
-// that is dropped and `cut` says so.
+// A canvas is bounded by what its file can pay for: at most 1 Mi cells (7 MB,
+// a picture of 128 Mi pixels), or 16 cells a byte for a file over 64 KB, and
+// at most one row a byte plus 4,096; what would fall below that is dropped
+// and `cut` says so. So a small hostile file costs little memory and time in
+// any program, and real art is never near the bound.
 #pragma once
 
 #include <stddef.h>
@@ -25,10 +27,6 @@ typedef uint32_t AnsiPixel;     // 0x00RRGGBB
 
 // Widest canvas: a wider SAUCE width or --columns is cut to it.
 const int32_t ansiMaxColumns = 4096;
-// Cells a text of `length` bytes may draw: 1 Mi cells (7 MB, a picture of
-// 128 Mi pixels), or 16 a byte for files over 64 KB, beyond any real art's
-// need; so a small hostile file costs little memory and time in any program.
-uint64_t ansiCellLimit(uint64_t length);
 
 class AnsiCanvas {
 public:
@@ -71,7 +69,7 @@ public:
     uint8_t cellWidth;      // pixels a cell is wide: 8 or 9
 
 private:
-    bool write(int32_t row, int32_t column, const uint8_t* codes, int32_t count, AnsiPixel fore, AnsiPixel back);
+    bool holds(int32_t row) const;
     uint8_t* touch(int32_t row);
     uint8_t* glyphsOf(int32_t row) const;
     uint8_t* colorsOf(int32_t row) const;

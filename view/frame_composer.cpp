@@ -212,9 +212,13 @@ static void putColoredCell(Pixel* dst, int32_t stride, uint8_t code, int32_t fir
             dst[k] = pickPixel(masks[glyph[r] * cellWidth + k], fore, back);
 }
 
+// A cell's colour: three bytes read as one 32-bit load (a colour row has
+// room behind its last cell for it).
 static Pixel loadColor(const uint8_t* at)
 {
-    return (Pixel)at[0] | (Pixel)at[1] << 8 | (Pixel)at[2] << 16;
+    Pixel color;
+    __builtin_memcpy(&color, at, sizeof color);
+    return color & 0x00FFFFFFu;
 }
 
 // ---------------------------------------------------------------------------
