@@ -6,9 +6,14 @@
 // bytes at a time.
 #include "document/text_encoding.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "document/cp437.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,6 +26,37 @@ uint64_t load8(const uint8_t* bytes)
     memcpy(&word, bytes, 8);
     return word;
 }
+
+#if defined(__SSE2__)
+// Whether the 16 bytes at `bytes` are valid UTF-8 given the two bytes before
+// them (valid text up to a character's start, or its first bytes): ASCII, and
+// two- and three-byte sequences with the common leads C2-DF, E1-EC and EE-EF,
+// each continuation byte where, and only where, a lead asks for one. A
+// sequence may run past the block; the next block checks its end. False for
+// anything else (a stray or cut byte, the leads E0, ED and F0 on, whose
+// ranges need a closer look), left to the byte-wise check. *leads gets a bit
+// for each lead.
+inline __attribute__((always_inline)) bool commonBlock(const uint8_t* bytes, uint32_t* leads)
+{
+    // In signed order after flipping the top bit: ASCII below 0, continuation
+    // bytes 0 to 63, two-byte leads 64 to 95, three-byte 96 to 111, the rest above.
+    const __m128i top = _mm_set1_epi8((char)0x80);
+    const __m128i v = _mm_loadu_si128((const __m128i*)bytes);
+    const __m128i x = _mm_xor_si128(v, top);
+    const __m128i before1 = _mm_xor_si128(_mm_loadu_si128((const __m128i*)(bytes - 1)), top);
+    const __m128i before2 = _mm_xor_si128(_mm_loadu_si128((const __m128i*)(bytes - 2)), top);
+    const __m128i lead2 = _mm_cmpgt_epi8(x, _mm_set1_epi8(63));
+    const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmpgt_epi8(x, _mm_set1_epi8(-1)));
+    const __m128i wanted = _mm_or_si128(_mm_cmpgt_epi8(before1, _mm_set1_epi8(63)), _mm_cmpgt_epi8(before2, _mm_set1_epi8(95)));
+    const __m128i uncommon = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xC0)), _mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xC1))),
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xE0)), _mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xED))),
+                     _mm_cmpgt_epi8(x, _mm_set1_epi8(111))));
+    *leads = (uint32_t)_mm_movemask_epi8(lead2);
+    return _mm_movemask_epi8(_mm_or_si128(uncommon, _mm_xor_si128(wanted, continuation))) == 0;
+}
+
+#endif
 
 bool startsWith(const uint8_t* bytes, size_t length, const char* mark, size_t markLength)
 {
@@ -108,116 +144,219 @@ bool isLatin1Only(uint32_t codePoint)
     return codePoint >= 0x80 && codePoint <= 0x9F && windows1252Byte(codePoint) != codePoint;
 }
 
-// Code page 437's shades, box lines and blocks.
-bool isBoxOrBlock(int byte)
+// Code page 437's shades, box lines and blocks, and the bullets ■ ∙ · of
+// lists: the bytes art is drawn with.
+bool isArtByte(uint8_t byte)
 {
-    return byte >= 0xB0 && byte <= 0xDF;
+    return (byte >= 0xB0 && byte <= 0xDF) || byte == 0xF9 || byte == 0xFA || byte == 0xFE;
 }
+
+// Art bytes that Latin-1 prose also sets between spaces: letters that are
+// words of their own (à, è, é, á, í, å, ó, ö, ø in capitals) and the marks »
+// · ¶. Standing alone they are no evidence; art sets them beside other art
+// bytes (╚═, └─).
+bool standsAloneInProse(uint8_t byte)
+{
+    switch (byte) {
+    case 0xB6: case 0xB7: case 0xBB: case 0xC0: case 0xC1: case 0xC5:
+    case 0xC8: case 0xC9: case 0xCD: case 0xD3: case 0xD6: case 0xD8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Restored bytes are plainly code page 437 art when at least
+// minUtf8Characters art bytes stand apart from letters and digits, one of
+// them at least minArtRepeats times (art repeats its few bullets and lines; a
+// table of characters shows each once), and at most half of all bytes above
+// 0x7F stand beside an ASCII letter. Prose restored is Latin-1 text: its
+// high bytes are letters inside words, or signs such as °, ± and × beside
+// digits. Art sets them beside spaces and each other; labels right against a
+// frame (│Name│) put some beside letters, which the half allows.
+const size_t minArtRepeats = 4;
+
+bool restoresToArt(const ArtEvidence& evidence)
+{
+    return evidence.restorable && evidence.apart >= minUtf8Characters && evidence.mostOfOne >= minArtRepeats &&
+           2 * evidence.besideLetter <= evidence.high;
+}
+
+// What the character before or after a restored byte is.
+enum class Kind : uint8_t { other, letter, digit, art, high };
+
+Kind asciiKind(uint8_t byte)
+{
+    if ((uint8_t)((byte | 0x20) - 'a') < 26)
+        return Kind::letter;
+    return (uint8_t)(byte - '0') < 10 ? Kind::digit : Kind::other;
+}
+
+// Counts the evidence of ArtEvidence character by character; a byte above
+// 0x7F is judged once the character after it is seen.
+struct ArtCounter {
+    ArtEvidence evidence;
+    Kind before = Kind::other;      // the character before the last
+    Kind last = Kind::other;
+    uint8_t lastByte = 0;
+    uint32_t apartOf[256] = {};
+
+    void see(Kind kind, uint8_t byte)
+    {
+        if (last >= Kind::art)
+            judge(kind);
+        before = last;
+        last = kind;
+        lastByte = byte;
+    }
+    void judge(Kind after)
+    {
+        ++evidence.high;
+        if (before == Kind::letter || after == Kind::letter)
+            ++evidence.besideLetter;
+        if (last != Kind::art || before == Kind::letter || before == Kind::digit || after == Kind::letter ||
+            after == Kind::digit)
+            return;
+        if (before == Kind::art || after == Kind::art || !standsAloneInProse(lastByte)) {
+            ++evidence.apart;
+            if (++apartOf[lastByte] > evidence.mostOfOne)
+                evidence.mostOfOne = apartOf[lastByte];
+        }
+    }
+};
 
 // What one pass over UTF-8 text learns.
 struct Utf8Survey {
     bool valid;             // every sequence is well formed
-    size_t multiByte;       // characters of two bytes or more
-    // As double-encoded text: whether every character has a byte, whether
-    // one is a control only Latin-1 gives, how many restored bytes lie above
-    // 0x7F, how many of those are box or block bytes in runs and how many
-    // touch a letter.
-    bool restorable;
-    bool latin1;
-    size_t high;
-    size_t joinedBoxes;
-    size_t inWords;         // bytes above 0x7F beside an ASCII letter
+    size_t multiByte;       // characters of two bytes or more, counted up to minUtf8Characters at least
+    bool latin1;            // a control that only Latin-1 gives for a byte
 };
 
-// Box bytes in a row that make a run: words such as ÇÃO or GRÖßE hold two.
-const uint32_t minBoxRun = 3;
-
-// Restored bytes are plainly code page 437 art when they hold at least
-// minUtf8Characters box, block and shade bytes in runs of minBoxRun or more
-// (a row of blocks, a line of box edges, a shade gradient: what art is drawn
-// with), and at most a quarter of the bytes above 0x7F touch an ASCII
-// letter. In prose nearly every such byte is an accented letter inside a
-// word, or a curly quote or dash beside one; in art they stand beside each
-// other and beside spaces. Upper-case prose keeps its accented capitals in
-// words too (ÇÃO, GRÖßE), so it is not mistaken either.
-bool restoresToArt(const Utf8Survey& survey)
+bool cutByPrefixEnd(const uint8_t* bytes, size_t at, size_t taken, size_t length, bool prefix)
 {
-    return survey.restorable && survey.joinedBoxes >= minUtf8Characters && 4 * survey.inWords <= survey.high;
+    return prefix && at + taken == length && bytes[at] >= 0xC2 && bytes[at] <= 0xF4;
 }
 
-bool isAsciiLetter(uint8_t byte)
+// Validates the text from `at` on, counting its multi-byte characters, once
+// it is no longer double-encoded art: the common path of UTF-8 files, kept
+// lean. Runs of ASCII are skipped eight bytes at a time, the two- and
+// three-byte sequences of letters and box drawing checked inline.
+void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf8Survey& survey)
 {
-    return (uint8_t)((byte | 0x20) - 'a') < 26;
-}
-
-// What the character before was, for counting high bytes beside letters.
-enum class Neighbour : uint8_t { other, letter, highAlone, highCounted };
-
-Neighbour asciiNeighbour(uint8_t byte, Neighbour before, size_t* inWords)
-{
-    if (!isAsciiLetter(byte))
-        return Neighbour::other;
-    if (before == Neighbour::highAlone)
-        ++*inWords;
-    return Neighbour::letter;
-}
-
-// Surveys the text; stops early once it is not valid UTF-8. `prefix`: a
-// sequence cut short by the end of the text is not held against it.
-Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix)
-{
-    Utf8Survey survey = { true, 0, true, false, 0, 0, 0 };
-    uint32_t boxRun = 0;            // box bytes just before, in a row
-    Neighbour before = Neighbour::other;
-    size_t at = 0;
+    size_t multiByte = 0;
+#if defined(__SSE2__)
+    size_t byteWiseUntil = 0;       // a block there held something uncommon
+    bool afterBlock = false;
+#endif
     while (at < length) {
-        if (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0) {
-            asciiNeighbour(bytes[at], before, &survey.inWords);
-            do
+#if defined(__SSE2__)
+        // Two bytes stay behind the last block, so that the byte-wise check
+        // sees a character cut at the end.
+        if (at >= byteWiseUntil && at >= 2 && length - at >= 18) {
+            uint32_t leads;
+            if (commonBlock(bytes + at, &leads)) {
                 at += 16;
-            while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0);
-            before = asciiNeighbour(bytes[at - 1], Neighbour::other, &survey.inWords);
-            boxRun = 0;
+                afterBlock = true;
+                // Only whether there are minUtf8Characters counts.
+                for (; leads && multiByte < minUtf8Characters; leads &= leads - 1)
+                    ++multiByte;
+                continue;
+            }
+            byteWiseUntil = at + 16;
+        }
+        if (afterBlock) {
+            // A character that the last block began may run on past it:
+            // the byte-wise check starts at its lead, counted already while
+            // the count mattered.
+            const size_t back = bytes[at - 1] >= 0xC0 ? 1 : bytes[at - 2] >= 0xE0 ? 2 : 0;
+            at -= back;
+            multiByte -= back && multiByte < minUtf8Characters;
+        }
+        afterBlock = false;
+#endif
+        if (length - at >= 8) {
+            const uint64_t high = load8(bytes + at) & highBits;
+            if (!high) {
+                at += 8;
+                continue;
+            }
+            at += (size_t)__builtin_ctzll(high) >> 3;
+        } else if (bytes[at] < 0x80) {
+            ++at;
             continue;
         }
-        if (bytes[at] < 0x80) {
-            before = asciiNeighbour(bytes[at], before, &survey.inWords);
-            ++at;
-            boxRun = 0;
+        const uint8_t lead = bytes[at];
+        const size_t left = length - at;
+        ++multiByte;
+        if ((uint8_t)(lead - 0xE1) < 0x0F && lead != 0xED && left >= 3 && (bytes[at + 1] & 0xC0) == 0x80 &&
+            (bytes[at + 2] & 0xC0) == 0x80) {
+            at += 3;
+            continue;
+        }
+        if ((uint8_t)(lead - 0xC2) < 0x1E && left >= 2 && (bytes[at + 1] & 0xC0) == 0x80) {
+            at += 2;
             continue;
         }
         uint32_t codePoint;
-        size_t taken = readSequence(bytes + at, length - at, &codePoint);
+        const size_t taken = readSequence(bytes + at, left, &codePoint);
         if (codePoint == invalid) {
-            // A sequence that is only cut short by the end of a prefix.
-            if (prefix && at + taken == length && bytes[at] >= 0xC2 && bytes[at] <= 0xF4)
-                break;
-            survey.valid = false;
-            return survey;
+            --multiByte;
+            if (!cutByPrefixEnd(bytes, at, taken, length, prefix))
+                survey.valid = false;
+            break;
+        }
+        at += taken;
+    }
+    survey.multiByte += multiByte;
+}
+
+// Surveys the text, counting the evidence for double-encoded art while every
+// character still has a byte; stops early once it is not valid UTF-8.
+// `prefix`: a sequence cut short by the end of the text is not held against
+// it.
+Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvidence* evidence)
+{
+    Utf8Survey survey = { true, 0, false };
+    ArtCounter counter;
+    counter.evidence = ArtEvidence{ true, 0, 0, 0, 0 };
+    size_t at = 0;
+    while (at < length) {
+        if (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0) {
+            counter.see(asciiKind(bytes[at]), bytes[at]);
+            do
+                at += 16;
+            while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0);
+            counter.last = asciiKind(bytes[at - 1]);
+            continue;
+        }
+        if (bytes[at] < 0x80) {
+            counter.see(asciiKind(bytes[at]), bytes[at]);
+            ++at;
+            continue;
+        }
+        uint32_t codePoint;
+        const size_t taken = readSequence(bytes + at, length - at, &codePoint);
+        if (codePoint == invalid) {
+            survey.valid = cutByPrefixEnd(bytes, at, taken, length, prefix);
+            break;
+        }
+        const int byte = restoredByte(codePoint);
+        if (byte < 0) {
+            counter.evidence.restorable = false;
+            surveyRest(bytes, length, at, prefix, survey);
+            break;
         }
         at += taken;
         ++survey.multiByte;
-        if (!survey.restorable)
-            continue;
-        int byte = restoredByte(codePoint);
-        if (byte < 0) {
-            survey.restorable = false;
-            continue;
-        }
         survey.latin1 |= isLatin1Only(codePoint);
-        if (byte >= 0x80) {
-            ++survey.high;
-            if (before == Neighbour::letter)
-                ++survey.inWords;
-            before = before == Neighbour::letter ? Neighbour::highCounted : Neighbour::highAlone;
-        } else {
-            before = Neighbour::other;
-        }
-        // A run of box bytes counts once it is three long.
-        boxRun = isBoxOrBlock(byte) ? boxRun + 1 : 0;
-        if (boxRun >= minBoxRun)
-            survey.joinedBoxes += boxRun == minBoxRun ? minBoxRun : 1;
+        if (byte < 0x80)
+            counter.see(asciiKind((uint8_t)byte), (uint8_t)byte);
+        else
+            counter.see(isArtByte((uint8_t)byte) ? Kind::art : Kind::high, (uint8_t)byte);
     }
+    counter.see(Kind::other, 0);
+    if (evidence)
+        *evidence = counter.evidence;
     return survey;
 }
 
@@ -230,7 +369,7 @@ struct ByteMapping {
 
     uint8_t byteFor(uint32_t codePoint)
     {
-        int byte = codePoint == invalid ? -1 : glyphs ? glyphs->byteOf(codePoint) : restoredByte(codePoint);
+        int byte = glyphs ? glyphs->byteOf(codePoint) : codePoint == invalid ? -1 : restoredByte(codePoint);
         if (byte >= 0)
             return (uint8_t)byte;
         ++marks;
@@ -238,31 +377,46 @@ struct ByteMapping {
     }
 };
 
-size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& mapping)
+// Runs of ASCII are moved eight bytes at a time; the two- and three-byte
+// sequences of letters and box drawing are read inline.
+size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
 {
+    ByteMapping mapping = result;   // a copy the compiler knows no write to bytes reaches
     size_t from = hasUtf8Mark(bytes, length) ? 3 : 0;
     size_t to = 0;
     while (from < length) {
-        while (length - from >= 8) {
-            uint64_t word = load8(bytes + from);
-            if (word & highBits)
-                break;
-            memcpy(bytes + to, &word, 8);
-            from += 8;
-            to += 8;
-        }
-        if (from == length)
-            break;
-        uint8_t byte = bytes[from];
+        const uint8_t byte = bytes[from];
         if (byte < 0x80) {
-            bytes[to++] = byte;
-            ++from;
+            if (length - from >= 8 && from - to >= 8) {
+                // The eight bytes written lie before any byte not yet read
+                // once the text has shrunk by eight.
+                const uint64_t word = load8(bytes + from);
+                const uint64_t high = word & highBits;
+                memcpy(bytes + to, &word, 8);
+                const size_t ascii = high ? (size_t)__builtin_ctzll(high) >> 3 : 8;
+                from += ascii;
+                to += ascii;
+            } else {
+                bytes[to++] = byte;
+                ++from;
+            }
             continue;
         }
+        const size_t left = length - from;
         uint32_t codePoint;
-        from += readSequence(bytes + from, length - from, &codePoint);
+        if ((uint8_t)(byte - 0xE1) < 0x0F && byte != 0xED && left >= 3 && (bytes[from + 1] & 0xC0) == 0x80 &&
+            (bytes[from + 2] & 0xC0) == 0x80) {
+            codePoint = (uint32_t)(byte & 0x0F) << 12 | (uint32_t)(bytes[from + 1] & 0x3F) << 6 | (bytes[from + 2] & 0x3F);
+            from += 3;
+        } else if ((uint8_t)(byte - 0xC2) < 0x1E && left >= 2 && (bytes[from + 1] & 0xC0) == 0x80) {
+            codePoint = (uint32_t)(byte & 0x1F) << 6 | (bytes[from + 1] & 0x3F);
+            from += 2;
+        } else {
+            from += readSequence(bytes + from, left, &codePoint);
+        }
         bytes[to++] = mapping.byteFor(codePoint);
     }
+    result = mapping;
     return to;
 }
 
@@ -314,20 +468,26 @@ size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& m
 }
 
 // UTF-8 text (after its mark): double-encoded, UTF-8 or neither.
-TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix)
+TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix, ArtEvidence* evidence)
 {
-    Utf8Survey survey = surveyUtf8(bytes, length, prefix);
+    ArtEvidence art;
+    const Utf8Survey survey = surveyUtf8(bytes, length, prefix, &art);
+    if (evidence)
+        *evidence = art;
     if (!survey.valid)
         return marked ? TextEncoding::utf8 : TextEncoding::cp437;
-    if (restoresToArt(survey))
+    if (restoresToArt(art))
         return survey.latin1 ? TextEncoding::utf8FromLatin1 : TextEncoding::utf8FromWindows1252;
     return marked || survey.multiByte >= minUtf8Characters ? TextEncoding::utf8 : TextEncoding::cp437;
 }
 
 }  // namespace
 
-TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix)
+TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix,
+                            ArtEvidence* evidence)
 {
+    if (evidence)
+        *evidence = ArtEvidence{ false, 0, 0, 0, 0 };
     switch (choice) {
     case EncodingChoice::cp437:
         return TextEncoding::cp437;
@@ -339,12 +499,12 @@ TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice 
         break;
     }
     if (hasUtf8Mark(bytes, length))
-        return utf8Reading(bytes + 3, length - 3, true, prefix);
+        return utf8Reading(bytes + 3, length - 3, true, prefix, evidence);
     if (startsWith(bytes, length, "\xFF\xFE", 2))
         return TextEncoding::utf16le;
     if (startsWith(bytes, length, "\xFE\xFF", 2))
         return TextEncoding::utf16be;
-    return utf8Reading(bytes, length, false, prefix);
+    return utf8Reading(bytes, length, false, prefix, evidence);
 }
 
 size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint64_t* unmapped)
@@ -363,4 +523,23 @@ size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint6
     if (unmapped)
         *unmapped = restore.marks;
     return decoded;
+}
+
+bool whyNotRestored(const ArtEvidence& evidence, char* out, size_t size)
+{
+    if (size)
+        out[0] = 0;
+    // Close: every character has a byte, and a few art bytes stand apart.
+    if (!evidence.restorable || evidence.apart < minArtRepeats || restoresToArt(evidence))
+        return false;
+    if (2 * evidence.besideLetter > evidence.high)
+        snprintf(out, size, "%u %% of its high bytes stand beside a letter (art: at most 50 %%)",
+                 (unsigned)(100.0 * (double)evidence.besideLetter / (double)evidence.high));
+    else if (evidence.apart < minUtf8Characters)
+        snprintf(out, size, "%u of its box, block and bullet bytes stand apart from letters (art: at least %u)",
+                 (unsigned)evidence.apart, (unsigned)minUtf8Characters);
+    else
+        snprintf(out, size, "none of its box, block and bullet bytes stands apart %u times (art: a line or bullet does)",
+                 (unsigned)minArtRepeats);
+    return true;
 }

@@ -40,7 +40,7 @@ size_t readFileText(uint8_t* bytes, size_t length, EncodingChoice choice, bool p
     TextReading result = {};
     const size_t text = prefix ? length : lengthBeforeSauce(bytes, length);
     result.sauceLeftOut = text != length;
-    result.encoding = detectEncoding(bytes, text, choice, prefix);
+    result.encoding = detectEncoding(bytes, text, choice, prefix, &result.artEvidence);
     const size_t decoded = decodeToCp437(bytes, text, result.encoding, &result.unmapped);
     if (reading)
         *reading = result;
