@@ -3,7 +3,8 @@
 // position its encoding started at, since it takes one byte and its encoding
 // at least one (UTF-8) or two (UTF-16); the writes therefore never reach bytes
 // not yet read. Runs of ASCII, most of any .nfo, are checked and moved eight
-// bytes at a time.
+// bytes at a time; UTF-8 that is no longer double-encoded art is validated
+// sixteen bytes at a time where SSE2 is at hand.
 #include "document/text_encoding.h"
 
 #include <stdio.h>
