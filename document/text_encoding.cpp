@@ -7,12 +7,14 @@
 // sixteen bytes at a time where SSE2 is at hand.
 #include "document/text_encoding.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "document/cp437.h"
 
-#if defined(__SSE2__)
+// Blocks of 16 bytes with SSE2, except in the 32-bit program, which keeps
+// within its 40 KB and checks UTF-8 byte by byte.
+#if defined(__SSE2__) && !(defined(__i386__) && defined(__OPTIMIZE_SIZE__))
+#define UTF8_BLOCKS 1
 #include <emmintrin.h>
 #endif
 
@@ -28,7 +30,16 @@ uint64_t load8(const uint8_t* bytes)
     return word;
 }
 
-#if defined(__SSE2__)
+// How many bytes of a little-endian word come before its first byte with
+// the top bit set (high: the word's top bits, not 0). Two 32-bit halves, so
+// that 32-bit builds need no helper from the compiler's library.
+size_t bytesBefore(uint64_t high)
+{
+    const uint32_t low = (uint32_t)high;
+    return low ? (size_t)__builtin_ctz(low) >> 3 : 4 + ((size_t)__builtin_ctz((uint32_t)(high >> 32)) >> 3);
+}
+
+#if defined(UTF8_BLOCKS)
 // Whether the 16 bytes at `bytes` are valid UTF-8 given the two bytes before
 // them (valid text up to a character's start, or its first bytes): ASCII, and
 // two- and three-byte sequences with the common leads C2-DF, E1-EC and EE-EF,
@@ -158,16 +169,13 @@ bool isArtByte(uint8_t byte)
 // bytes (╚═, └─).
 bool standsAloneInProse(uint8_t byte)
 {
-    switch (byte) {
-    case 0xB6: case 0xB7: case 0xBB: case 0xC0: case 0xC1: case 0xC5:
-    case 0xC8: case 0xC9: case 0xCD: case 0xD3: case 0xD6: case 0xD8:
-        return true;
-    default:
-        return false;
-    }
+    // B6 B7 BB C0 C1 C5 C8 C9 CD D3 D6 D8, as bits from B0 on.
+    const uint64_t bits = 1ull << 0x06 | 1ull << 0x07 | 1ull << 0x0B | 1ull << 0x10 | 1ull << 0x11 | 1ull << 0x15 |
+                          1ull << 0x18 | 1ull << 0x19 | 1ull << 0x1D | 1ull << 0x23 | 1ull << 0x26 | 1ull << 0x28;
+    return byte >= 0xB0 && byte < 0xF0 && (bits >> (byte - 0xB0) & 1);
 }
 
-// Restored bytes are plainly code page 437 art when at least
+// Restored bytes are plainly code page 437 art (restoresToArt) when at least
 // minUtf8Characters art bytes stand apart from letters and digits, one of
 // them at least minArtRepeats times (art repeats its few bullets and lines; a
 // table of characters shows each once), and at most half of all bytes above
@@ -175,54 +183,47 @@ bool standsAloneInProse(uint8_t byte)
 // high bytes are letters inside words, or signs such as °, ± and × beside
 // digits. Art sets them beside spaces and each other; labels right against a
 // frame (│Name│) put some beside letters, which the half allows.
-const size_t minArtRepeats = 4;
+// (minArtRepeats and restoresToArt: text_encoding.h.)
 
-bool restoresToArt(const ArtEvidence& evidence)
+// What the character before or after a restored byte is, as bits; 0 for
+// anything else.
+const uint8_t letter = 1, digit = 2, artByte = 4, highByte = 8;
+
+uint8_t kindOf(uint8_t byte)
 {
-    return evidence.restorable && evidence.apart >= minUtf8Characters && evidence.mostOfOne >= minArtRepeats &&
-           2 * evidence.besideLetter <= evidence.high;
-}
-
-// What the character before or after a restored byte is.
-enum class Kind : uint8_t { other, letter, digit, art, high };
-
-Kind asciiKind(uint8_t byte)
-{
+    if (byte >= 0x80)
+        return isArtByte(byte) ? artByte : highByte;
     if ((uint8_t)((byte | 0x20) - 'a') < 26)
-        return Kind::letter;
-    return (uint8_t)(byte - '0') < 10 ? Kind::digit : Kind::other;
+        return letter;
+    return (uint8_t)(byte - '0') < 10 ? digit : 0;
 }
 
-// Counts the evidence of ArtEvidence character by character; a byte above
-// 0x7F is judged once the character after it is seen.
+// Counts the evidence of ArtEvidence byte by restored byte; a byte above
+// 0x7F is judged once the one after it is seen.
 struct ArtCounter {
     ArtEvidence evidence;
-    Kind before = Kind::other;      // the character before the last
-    Kind last = Kind::other;
+    uint8_t before = 0;     // the kind of the byte before the last
+    uint8_t last = 0;
     uint8_t lastByte = 0;
     uint32_t apartOf[256] = {};
 
-    void see(Kind kind, uint8_t byte)
+    void see(uint8_t byte)
     {
-        if (last >= Kind::art)
-            judge(kind);
+        const uint8_t kind = kindOf(byte);
+        if (last >= artByte) {
+            const uint8_t around = before | kind;
+            ++evidence.high;
+            evidence.besideLetter += around & letter;
+            if (last == artByte && !(around & (letter | digit)) &&
+                ((around & artByte) || !standsAloneInProse(lastByte))) {
+                ++evidence.apart;
+                if (++apartOf[lastByte] > evidence.mostOfOne)
+                    evidence.mostOfOne = apartOf[lastByte];
+            }
+        }
         before = last;
         last = kind;
         lastByte = byte;
-    }
-    void judge(Kind after)
-    {
-        ++evidence.high;
-        if (before == Kind::letter || after == Kind::letter)
-            ++evidence.besideLetter;
-        if (last != Kind::art || before == Kind::letter || before == Kind::digit || after == Kind::letter ||
-            after == Kind::digit)
-            return;
-        if (before == Kind::art || after == Kind::art || !standsAloneInProse(lastByte)) {
-            ++evidence.apart;
-            if (++apartOf[lastByte] > evidence.mostOfOne)
-                evidence.mostOfOne = apartOf[lastByte];
-        }
     }
 };
 
@@ -239,18 +240,18 @@ bool cutByPrefixEnd(const uint8_t* bytes, size_t at, size_t taken, size_t length
 }
 
 // Validates the text from `at` on, counting its multi-byte characters, once
-// it is no longer double-encoded art: the common path of UTF-8 files, kept
-// lean. Runs of ASCII are skipped eight bytes at a time, the two- and
-// three-byte sequences of letters and box drawing checked inline.
+// it is no longer double-encoded art: the common path of UTF-8 files, in
+// blocks of 16 bytes where it can, byte by byte where a block holds
+// something uncommon and at the end.
 void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf8Survey& survey)
 {
     size_t multiByte = 0;
-#if defined(__SSE2__)
+#if defined(UTF8_BLOCKS)
     size_t byteWiseUntil = 0;       // a block there held something uncommon
     bool afterBlock = false;
 #endif
     while (at < length) {
-#if defined(__SSE2__)
+#if defined(UTF8_BLOCKS)
         // Two bytes stay behind the last block, so that the byte-wise check
         // sees a character cut at the end.
         if (at >= byteWiseUntil && at >= 2 && length - at >= 18) {
@@ -275,38 +276,19 @@ void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf
         }
         afterBlock = false;
 #endif
-        if (length - at >= 8) {
-            const uint64_t high = load8(bytes + at) & highBits;
-            if (!high) {
-                at += 8;
-                continue;
-            }
-            at += (size_t)__builtin_ctzll(high) >> 3;
-        } else if (bytes[at] < 0x80) {
+        if (bytes[at] < 0x80) {
             ++at;
             continue;
         }
-        const uint8_t lead = bytes[at];
-        const size_t left = length - at;
-        ++multiByte;
-        if ((uint8_t)(lead - 0xE1) < 0x0F && lead != 0xED && left >= 3 && (bytes[at + 1] & 0xC0) == 0x80 &&
-            (bytes[at + 2] & 0xC0) == 0x80) {
-            at += 3;
-            continue;
-        }
-        if ((uint8_t)(lead - 0xC2) < 0x1E && left >= 2 && (bytes[at + 1] & 0xC0) == 0x80) {
-            at += 2;
-            continue;
-        }
         uint32_t codePoint;
-        const size_t taken = readSequence(bytes + at, left, &codePoint);
+        const size_t taken = readSequence(bytes + at, length - at, &codePoint);
         if (codePoint == invalid) {
-            --multiByte;
             if (!cutByPrefixEnd(bytes, at, taken, length, prefix))
                 survey.valid = false;
             break;
         }
         at += taken;
+        ++multiByte;
     }
     survey.multiByte += multiByte;
 }
@@ -323,15 +305,15 @@ Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvide
     size_t at = 0;
     while (at < length) {
         if (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0) {
-            counter.see(asciiKind(bytes[at]), bytes[at]);
+            counter.see(bytes[at]);
             do
                 at += 16;
             while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0);
-            counter.last = asciiKind(bytes[at - 1]);
+            counter.see(bytes[at - 1]);
             continue;
         }
         if (bytes[at] < 0x80) {
-            counter.see(asciiKind(bytes[at]), bytes[at]);
+            counter.see(bytes[at]);
             ++at;
             continue;
         }
@@ -350,12 +332,9 @@ Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvide
         at += taken;
         ++survey.multiByte;
         survey.latin1 |= isLatin1Only(codePoint);
-        if (byte < 0x80)
-            counter.see(asciiKind((uint8_t)byte), (uint8_t)byte);
-        else
-            counter.see(isArtByte((uint8_t)byte) ? Kind::art : Kind::high, (uint8_t)byte);
+        counter.see((uint8_t)byte);
     }
-    counter.see(Kind::other, 0);
+    counter.see(0);
     if (evidence)
         *evidence = counter.evidence;
     return survey;
@@ -394,7 +373,7 @@ size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
                 const uint64_t word = load8(bytes + from);
                 const uint64_t high = word & highBits;
                 memcpy(bytes + to, &word, 8);
-                const size_t ascii = high ? (size_t)__builtin_ctzll(high) >> 3 : 8;
+                const size_t ascii = high ? bytesBefore(high) : 8;
                 from += ascii;
                 to += ascii;
             } else {
@@ -484,6 +463,12 @@ TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool 
 
 }  // namespace
 
+bool restoresToArt(const ArtEvidence& evidence)
+{
+    return evidence.restorable && evidence.apart >= minUtf8Characters && evidence.mostOfOne >= minArtRepeats &&
+           2 * evidence.besideLetter <= evidence.high;
+}
+
 TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix,
                             ArtEvidence* evidence)
 {
@@ -526,21 +511,3 @@ size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint6
     return decoded;
 }
 
-bool whyNotRestored(const ArtEvidence& evidence, char* out, size_t size)
-{
-    if (size)
-        out[0] = 0;
-    // Close: every character has a byte, and a few art bytes stand apart.
-    if (!evidence.restorable || evidence.apart < minArtRepeats || restoresToArt(evidence))
-        return false;
-    if (2 * evidence.besideLetter > evidence.high)
-        snprintf(out, size, "%u %% of its high bytes stand beside a letter (art: at most 50 %%)",
-                 (unsigned)(100.0 * (double)evidence.besideLetter / (double)evidence.high));
-    else if (evidence.apart < minUtf8Characters)
-        snprintf(out, size, "%u of its box, block and bullet bytes stand apart from letters (art: at least %u)",
-                 (unsigned)evidence.apart, (unsigned)minUtf8Characters);
-    else
-        snprintf(out, size, "none of its box, block and bullet bytes stands apart %u times (art: a line or bullet does)",
-                 (unsigned)minArtRepeats);
-    return true;
-}

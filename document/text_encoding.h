@@ -29,6 +29,15 @@ struct ArtEvidence {
     size_t mostOfOne;       // the most of those that are one same byte
 };
 
+// Art bytes apart from letters that one byte value must reach, at least.
+const size_t minArtRepeats = 4;
+
+// Whether the bytes that double-encoded text restores to are plainly code
+// page 437 art: at least minUtf8Characters art bytes apart from letters and
+// digits, one byte value minArtRepeats times, at most half of the high bytes
+// beside a letter (the reasons: text_encoding.cpp).
+bool restoresToArt(const ArtEvidence& evidence);
+
 // automatic: a UTF-8 byte order mark (EF BB BF) means UTF-8, FF FE UTF-16 LE,
 // FE FF UTF-16 BE; without one, UTF-8 when the whole text is valid UTF-8
 // (no overlong forms, no surrogates, nothing past U+10FFFF) with at least
@@ -36,7 +45,7 @@ struct ArtEvidence {
 // and block bytes of real code page 437 art break UTF-8 sequences, so art is
 // not mistaken. UTF-8 text, with a mark or without, is double-encoded when
 // every character is one that Windows-1252 or Latin-1 gives for a byte and
-// the bytes so restored are plainly art (see restoresToArt in the source).
+// the bytes so restored are plainly art (restoresToArt).
 // *evidence (when not null) receives what UTF-8 text showed, all zero for
 // other text.
 // `prefix`: the text is only the start of a file, so a sequence cut at its
