@@ -56,7 +56,7 @@ TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice 
                             ArtEvidence* evidence = nullptr);
 
 // Why UTF-8 text that came close to being taken for double-encoded art was
-// not, for a user who may force code page 437: "31 % of its high bytes stand
+// not, for a user who may force code page 437: "61 % of its high bytes stand
 // beside a letter (art: at most 50 %)" and the like, in out (size bytes,
 // zero-terminated). Close: every character has a byte and at least four
 // art bytes stand apart from letters. Returns false, out empty, otherwise.
