@@ -98,6 +98,6 @@ Cp437Inverse::Cp437Inverse() : slot(), bytes()
             continue;
         if (!slot[codePoint >> 8])
             slot[codePoint >> 8] = ++slots;
-        bytes[slot[codePoint >> 8] - 1][codePoint & 0xFF] = (uint8_t)byte;
+        bytes[slot[codePoint >> 8]][codePoint & 0xFF] = (uint8_t)byte;
     }
 }

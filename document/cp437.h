@@ -26,7 +26,7 @@ const unsigned cp437Pages = 9;
 
 // The inverse as a small two-level table (a slot per page that holds any
 // glyph), so a lookup is two array reads. Built from the forward table when
-// it is made, on the stack of whoever decodes: 2.3 KB that the program file
+// it is made, on the stack of whoever decodes: 2.6 KB that the program file
 // need not carry, and nothing shared between threads.
 class Cp437Inverse {
 public:
@@ -36,16 +36,22 @@ public:
     {
         if (codePoint < 0x80)
             return (int)codePoint;
-        uint32_t page = codePoint >> 8;
-        if (page >= cp437PageLimit || !slot[page])
-            return -1;
-        uint8_t byte = bytes[slot[page] - 1][codePoint & 0xFF];
+        uint8_t byte = glyphByte(codePoint);
         return byte ? byte : -1;
+    }
+    // The byte of the glyph for a code point from U+0080 on, 0 when the font
+    // has none; without a branch, for decoding loops.
+    uint8_t glyphByte(uint32_t codePoint) const
+    {
+        uint32_t page = codePoint >> 8;
+        page = page < cp437PageLimit ? page : cp437PageLimit;
+        return bytes[slot[page]][codePoint & 0xFF];
     }
 
 private:
-    // bytes[slot[page] - 1][low byte of the code point] is the glyph's byte;
-    // 0 (in either) means no glyph, since byte 0x00 only stands for U+0000.
-    uint8_t slot[cp437PageLimit];
-    uint8_t bytes[cp437Pages][256];
+    // bytes[slot[page]][low byte of the code point] is the glyph's byte, 0
+    // for none (byte 0x00 only stands for U+0000); row 0, all zero, serves
+    // the pages without a glyph, including one past the last.
+    uint8_t slot[cp437PageLimit + 1];
+    uint8_t bytes[cp437Pages + 1][256];
 };

@@ -3,12 +3,20 @@
 // position its encoding started at, since it takes one byte and its encoding
 // at least one (UTF-8) or two (UTF-16); the writes therefore never reach bytes
 // not yet read. Runs of ASCII, most of any .nfo, are checked and moved eight
-// bytes at a time.
+// bytes at a time; UTF-8 that is no longer double-encoded art is validated
+// sixteen bytes at a time where SSE2 is at hand.
 #include "document/text_encoding.h"
 
 #include <string.h>
 
 #include "document/cp437.h"
+
+// Blocks of 16 bytes with SSE2, except in the 32-bit program, which keeps
+// within its 40 KB and checks UTF-8 byte by byte.
+#if defined(__SSE2__) && !(defined(__i386__) && defined(__OPTIMIZE_SIZE__))
+#define UTF8_BLOCKS 1
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,6 +29,46 @@ uint64_t load8(const uint8_t* bytes)
     memcpy(&word, bytes, 8);
     return word;
 }
+
+// How many bytes of a little-endian word come before its first byte with
+// the top bit set (high: the word's top bits, not 0). Two 32-bit halves, so
+// that 32-bit builds need no helper from the compiler's library.
+size_t bytesBefore(uint64_t high)
+{
+    const uint32_t low = (uint32_t)high;
+    return low ? (size_t)__builtin_ctz(low) >> 3 : 4 + ((size_t)__builtin_ctz((uint32_t)(high >> 32)) >> 3);
+}
+
+#if defined(UTF8_BLOCKS)
+// Whether the 16 bytes at `bytes` are valid UTF-8 given the two bytes before
+// them (valid text up to a character's start, or its first bytes): ASCII, and
+// two- and three-byte sequences with the common leads C2-DF, E1-EC and EE-EF,
+// each continuation byte where, and only where, a lead asks for one. A
+// sequence may run past the block; the next block checks its end. False for
+// anything else (a stray or cut byte, the leads E0, ED and F0 on, whose
+// ranges need a closer look), left to the byte-wise check. *leads gets a bit
+// for each lead.
+inline __attribute__((always_inline)) bool commonBlock(const uint8_t* bytes, uint32_t* leads)
+{
+    // In signed order after flipping the top bit: ASCII below 0, continuation
+    // bytes 0 to 63, two-byte leads 64 to 95, three-byte 96 to 111, the rest above.
+    const __m128i top = _mm_set1_epi8((char)0x80);
+    const __m128i v = _mm_loadu_si128((const __m128i*)bytes);
+    const __m128i x = _mm_xor_si128(v, top);
+    const __m128i before1 = _mm_xor_si128(_mm_loadu_si128((const __m128i*)(bytes - 1)), top);
+    const __m128i before2 = _mm_xor_si128(_mm_loadu_si128((const __m128i*)(bytes - 2)), top);
+    const __m128i lead2 = _mm_cmpgt_epi8(x, _mm_set1_epi8(63));
+    const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmpgt_epi8(x, _mm_set1_epi8(-1)));
+    const __m128i wanted = _mm_or_si128(_mm_cmpgt_epi8(before1, _mm_set1_epi8(63)), _mm_cmpgt_epi8(before2, _mm_set1_epi8(95)));
+    const __m128i uncommon = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xC0)), _mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xC1))),
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xE0)), _mm_cmpeq_epi8(v, _mm_set1_epi8((char)0xED))),
+                     _mm_cmpgt_epi8(x, _mm_set1_epi8(111))));
+    *leads = (uint32_t)_mm_movemask_epi8(lead2);
+    return _mm_movemask_epi8(_mm_or_si128(uncommon, _mm_xor_si128(wanted, continuation))) == 0;
+}
+
+#endif
 
 bool startsWith(const uint8_t* bytes, size_t length, const char* mark, size_t markLength)
 {
@@ -108,116 +156,187 @@ bool isLatin1Only(uint32_t codePoint)
     return codePoint >= 0x80 && codePoint <= 0x9F && windows1252Byte(codePoint) != codePoint;
 }
 
-// Code page 437's shades, box lines and blocks.
-bool isBoxOrBlock(int byte)
+// Code page 437's shades, box lines and blocks, and the bullets ■ ∙ · of
+// lists: the bytes art is drawn with.
+bool isArtByte(uint8_t byte)
 {
-    return byte >= 0xB0 && byte <= 0xDF;
+    return (byte >= 0xB0 && byte <= 0xDF) || byte == 0xF9 || byte == 0xFA || byte == 0xFE;
 }
+
+// Art bytes that Latin-1 prose also sets between spaces: letters that are
+// words of their own (à, è, é, á, í, å, ó, ö, ø in capitals) and the marks »
+// · ¶. Standing alone they are no evidence; art sets them beside other art
+// bytes (╚═, └─).
+bool standsAloneInProse(uint8_t byte)
+{
+    // B6 B7 BB C0 C1 C5 C8 C9 CD D3 D6 D8, as bits from B0 on.
+    const uint64_t bits = 1ull << 0x06 | 1ull << 0x07 | 1ull << 0x0B | 1ull << 0x10 | 1ull << 0x11 | 1ull << 0x15 |
+                          1ull << 0x18 | 1ull << 0x19 | 1ull << 0x1D | 1ull << 0x23 | 1ull << 0x26 | 1ull << 0x28;
+    return byte >= 0xB0 && byte < 0xF0 && (bits >> (byte - 0xB0) & 1);
+}
+
+// Restored bytes are plainly code page 437 art (restoresToArt) when at least
+// minUtf8Characters art bytes stand apart from letters and digits, one of
+// them at least minArtRepeats times (art repeats its few bullets and lines; a
+// table of characters shows each once), and at most half of all bytes above
+// 0x7F stand beside an ASCII letter. Prose restored is Latin-1 text: its
+// high bytes are letters inside words, or signs such as °, ± and × beside
+// digits. Art sets them beside spaces and each other; labels right against a
+// frame (│Name│) put some beside letters, which the half allows.
+// (minArtRepeats and restoresToArt: text_encoding.h.)
+
+// What the character before or after a restored byte is, as bits; 0 for
+// anything else.
+const uint8_t letter = 1, digit = 2, artByte = 4, highByte = 8;
+
+uint8_t kindOf(uint8_t byte)
+{
+    if (byte >= 0x80)
+        return isArtByte(byte) ? artByte : highByte;
+    if ((uint8_t)((byte | 0x20) - 'a') < 26)
+        return letter;
+    return (uint8_t)(byte - '0') < 10 ? digit : 0;
+}
+
+// Counts the evidence of ArtEvidence byte by restored byte; a byte above
+// 0x7F is judged once the one after it is seen.
+struct ArtCounter {
+    ArtEvidence evidence;
+    uint8_t before = 0;     // the kind of the byte before the last
+    uint8_t last = 0;
+    uint8_t lastByte = 0;
+    uint32_t apartOf[256] = {};
+
+    void see(uint8_t byte)
+    {
+        const uint8_t kind = kindOf(byte);
+        if (last >= artByte) {
+            const uint8_t around = before | kind;
+            ++evidence.high;
+            evidence.besideLetter += around & letter;
+            if (last == artByte && !(around & (letter | digit)) &&
+                ((around & artByte) || !standsAloneInProse(lastByte))) {
+                ++evidence.apart;
+                if (++apartOf[lastByte] > evidence.mostOfOne)
+                    evidence.mostOfOne = apartOf[lastByte];
+            }
+        }
+        before = last;
+        last = kind;
+        lastByte = byte;
+    }
+};
 
 // What one pass over UTF-8 text learns.
 struct Utf8Survey {
     bool valid;             // every sequence is well formed
-    size_t multiByte;       // characters of two bytes or more
-    // As double-encoded text: whether every character has a byte, whether
-    // one is a control only Latin-1 gives, how many restored bytes lie above
-    // 0x7F, how many of those are box or block bytes in runs and how many
-    // touch a letter.
-    bool restorable;
-    bool latin1;
-    size_t high;
-    size_t joinedBoxes;
-    size_t inWords;         // bytes above 0x7F beside an ASCII letter
+    size_t multiByte;       // characters of two bytes or more, counted up to minUtf8Characters at least
+    bool latin1;            // a control that only Latin-1 gives for a byte
 };
 
-// Box bytes in a row that make a run: words such as ÇÃO or GRÖßE hold two.
-const uint32_t minBoxRun = 3;
-
-// Restored bytes are plainly code page 437 art when they hold at least
-// minUtf8Characters box, block and shade bytes in runs of minBoxRun or more
-// (a row of blocks, a line of box edges, a shade gradient: what art is drawn
-// with), and at most a quarter of the bytes above 0x7F touch an ASCII
-// letter. In prose nearly every such byte is an accented letter inside a
-// word, or a curly quote or dash beside one; in art they stand beside each
-// other and beside spaces. Upper-case prose keeps its accented capitals in
-// words too (ÇÃO, GRÖßE), so it is not mistaken either.
-bool restoresToArt(const Utf8Survey& survey)
+bool cutByPrefixEnd(const uint8_t* bytes, size_t at, size_t taken, size_t length, bool prefix)
 {
-    return survey.restorable && survey.joinedBoxes >= minUtf8Characters && 4 * survey.inWords <= survey.high;
+    return prefix && at + taken == length && bytes[at] >= 0xC2 && bytes[at] <= 0xF4;
 }
 
-bool isAsciiLetter(uint8_t byte)
+// Validates the text from `at` on, counting its multi-byte characters, once
+// it is no longer double-encoded art: the common path of UTF-8 files, in
+// blocks of 16 bytes where it can, byte by byte where a block holds
+// something uncommon and at the end.
+void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf8Survey& survey)
 {
-    return (uint8_t)((byte | 0x20) - 'a') < 26;
-}
-
-// What the character before was, for counting high bytes beside letters.
-enum class Neighbour : uint8_t { other, letter, highAlone, highCounted };
-
-Neighbour asciiNeighbour(uint8_t byte, Neighbour before, size_t* inWords)
-{
-    if (!isAsciiLetter(byte))
-        return Neighbour::other;
-    if (before == Neighbour::highAlone)
-        ++*inWords;
-    return Neighbour::letter;
-}
-
-// Surveys the text; stops early once it is not valid UTF-8. `prefix`: a
-// sequence cut short by the end of the text is not held against it.
-Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix)
-{
-    Utf8Survey survey = { true, 0, true, false, 0, 0, 0 };
-    uint32_t boxRun = 0;            // box bytes just before, in a row
-    Neighbour before = Neighbour::other;
-    size_t at = 0;
+    size_t multiByte = 0;
+#if defined(UTF8_BLOCKS)
+    size_t byteWiseUntil = 0;       // a block there held something uncommon
+    bool afterBlock = false;
+#endif
     while (at < length) {
-        if (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0) {
-            asciiNeighbour(bytes[at], before, &survey.inWords);
-            do
+#if defined(UTF8_BLOCKS)
+        // Two bytes stay behind the last block, so that the byte-wise check
+        // sees a character cut at the end.
+        if (at >= byteWiseUntil && at >= 2 && length - at >= 18) {
+            uint32_t leads;
+            if (commonBlock(bytes + at, &leads)) {
                 at += 16;
-            while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0);
-            before = asciiNeighbour(bytes[at - 1], Neighbour::other, &survey.inWords);
-            boxRun = 0;
-            continue;
+                afterBlock = true;
+                // Only whether there are minUtf8Characters counts.
+                for (; leads && multiByte < minUtf8Characters; leads &= leads - 1)
+                    ++multiByte;
+                continue;
+            }
+            byteWiseUntil = at + 16;
         }
+        if (afterBlock) {
+            // A character that the last block began may run on past it:
+            // the byte-wise check starts at its lead, counted already while
+            // the count mattered.
+            const size_t back = bytes[at - 1] >= 0xC0 ? 1 : bytes[at - 2] >= 0xE0 ? 2 : 0;
+            at -= back;
+            multiByte -= back && multiByte < minUtf8Characters;
+        }
+        afterBlock = false;
+#endif
         if (bytes[at] < 0x80) {
-            before = asciiNeighbour(bytes[at], before, &survey.inWords);
             ++at;
-            boxRun = 0;
             continue;
         }
         uint32_t codePoint;
-        size_t taken = readSequence(bytes + at, length - at, &codePoint);
+        const size_t taken = readSequence(bytes + at, length - at, &codePoint);
         if (codePoint == invalid) {
-            // A sequence that is only cut short by the end of a prefix.
-            if (prefix && at + taken == length && bytes[at] >= 0xC2 && bytes[at] <= 0xF4)
-                break;
-            survey.valid = false;
-            return survey;
+            if (!cutByPrefixEnd(bytes, at, taken, length, prefix))
+                survey.valid = false;
+            break;
+        }
+        at += taken;
+        ++multiByte;
+    }
+    survey.multiByte += multiByte;
+}
+
+// Surveys the text, counting the evidence for double-encoded art while every
+// character still has a byte; stops early once it is not valid UTF-8.
+// `prefix`: a sequence cut short by the end of the text is not held against
+// it.
+Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvidence* evidence)
+{
+    Utf8Survey survey = { true, 0, false };
+    ArtCounter counter;
+    counter.evidence = ArtEvidence{ true, 0, 0, 0, 0 };
+    size_t at = 0;
+    while (at < length) {
+        if (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0) {
+            counter.see(bytes[at]);
+            do
+                at += 16;
+            while (length - at >= 16 && ((load8(bytes + at) | load8(bytes + at + 8)) & highBits) == 0);
+            counter.see(bytes[at - 1]);
+            continue;
+        }
+        if (bytes[at] < 0x80) {
+            counter.see(bytes[at]);
+            ++at;
+            continue;
+        }
+        uint32_t codePoint;
+        const size_t taken = readSequence(bytes + at, length - at, &codePoint);
+        if (codePoint == invalid) {
+            survey.valid = cutByPrefixEnd(bytes, at, taken, length, prefix);
+            break;
+        }
+        const int byte = restoredByte(codePoint);
+        if (byte < 0) {
+            counter.evidence.restorable = false;
+            surveyRest(bytes, length, at, prefix, survey);
+            break;
         }
         at += taken;
         ++survey.multiByte;
-        if (!survey.restorable)
-            continue;
-        int byte = restoredByte(codePoint);
-        if (byte < 0) {
-            survey.restorable = false;
-            continue;
-        }
         survey.latin1 |= isLatin1Only(codePoint);
-        if (byte >= 0x80) {
-            ++survey.high;
-            if (before == Neighbour::letter)
-                ++survey.inWords;
-            before = before == Neighbour::letter ? Neighbour::highCounted : Neighbour::highAlone;
-        } else {
-            before = Neighbour::other;
-        }
-        // A run of box bytes counts once it is three long.
-        boxRun = isBoxOrBlock(byte) ? boxRun + 1 : 0;
-        if (boxRun >= minBoxRun)
-            survey.joinedBoxes += boxRun == minBoxRun ? minBoxRun : 1;
+        counter.see((uint8_t)byte);
     }
+    counter.see(0);
+    if (evidence)
+        *evidence = counter.evidence;
     return survey;
 }
 
@@ -230,7 +349,7 @@ struct ByteMapping {
 
     uint8_t byteFor(uint32_t codePoint)
     {
-        int byte = codePoint == invalid ? -1 : glyphs ? glyphs->byteOf(codePoint) : restoredByte(codePoint);
+        int byte = glyphs ? glyphs->byteOf(codePoint) : codePoint == invalid ? -1 : restoredByte(codePoint);
         if (byte >= 0)
             return (uint8_t)byte;
         ++marks;
@@ -238,31 +357,46 @@ struct ByteMapping {
     }
 };
 
-size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& mapping)
+// Runs of ASCII are moved eight bytes at a time; the two- and three-byte
+// sequences of letters and box drawing are read inline.
+size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
 {
+    ByteMapping mapping = result;   // a copy the compiler knows no write to bytes reaches
     size_t from = hasUtf8Mark(bytes, length) ? 3 : 0;
     size_t to = 0;
     while (from < length) {
-        while (length - from >= 8) {
-            uint64_t word = load8(bytes + from);
-            if (word & highBits)
-                break;
-            memcpy(bytes + to, &word, 8);
-            from += 8;
-            to += 8;
-        }
-        if (from == length)
-            break;
-        uint8_t byte = bytes[from];
+        const uint8_t byte = bytes[from];
         if (byte < 0x80) {
-            bytes[to++] = byte;
-            ++from;
+            if (length - from >= 8 && from - to >= 8) {
+                // The eight bytes written lie before any byte not yet read
+                // once the text has shrunk by eight.
+                const uint64_t word = load8(bytes + from);
+                const uint64_t high = word & highBits;
+                memcpy(bytes + to, &word, 8);
+                const size_t ascii = high ? bytesBefore(high) : 8;
+                from += ascii;
+                to += ascii;
+            } else {
+                bytes[to++] = byte;
+                ++from;
+            }
             continue;
         }
+        const size_t left = length - from;
         uint32_t codePoint;
-        from += readSequence(bytes + from, length - from, &codePoint);
+        if ((uint8_t)(byte - 0xE1) < 0x0F && byte != 0xED && left >= 3 && (bytes[from + 1] & 0xC0) == 0x80 &&
+            (bytes[from + 2] & 0xC0) == 0x80) {
+            codePoint = (uint32_t)(byte & 0x0F) << 12 | (uint32_t)(bytes[from + 1] & 0x3F) << 6 | (bytes[from + 2] & 0x3F);
+            from += 3;
+        } else if ((uint8_t)(byte - 0xC2) < 0x1E && left >= 2 && (bytes[from + 1] & 0xC0) == 0x80) {
+            codePoint = (uint32_t)(byte & 0x1F) << 6 | (bytes[from + 1] & 0x3F);
+            from += 2;
+        } else {
+            from += readSequence(bytes + from, left, &codePoint);
+        }
         bytes[to++] = mapping.byteFor(codePoint);
     }
+    result = mapping;
     return to;
 }
 
@@ -314,20 +448,32 @@ size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& m
 }
 
 // UTF-8 text (after its mark): double-encoded, UTF-8 or neither.
-TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix)
+TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix, ArtEvidence* evidence)
 {
-    Utf8Survey survey = surveyUtf8(bytes, length, prefix);
+    ArtEvidence art;
+    const Utf8Survey survey = surveyUtf8(bytes, length, prefix, &art);
+    if (evidence)
+        *evidence = art;
     if (!survey.valid)
         return marked ? TextEncoding::utf8 : TextEncoding::cp437;
-    if (restoresToArt(survey))
+    if (restoresToArt(art))
         return survey.latin1 ? TextEncoding::utf8FromLatin1 : TextEncoding::utf8FromWindows1252;
     return marked || survey.multiByte >= minUtf8Characters ? TextEncoding::utf8 : TextEncoding::cp437;
 }
 
 }  // namespace
 
-TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix)
+bool restoresToArt(const ArtEvidence& evidence)
 {
+    return evidence.restorable && evidence.apart >= minUtf8Characters && evidence.mostOfOne >= minArtRepeats &&
+           2 * evidence.besideLetter <= evidence.high;
+}
+
+TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix,
+                            ArtEvidence* evidence)
+{
+    if (evidence)
+        *evidence = ArtEvidence{ false, 0, 0, 0, 0 };
     switch (choice) {
     case EncodingChoice::cp437:
         return TextEncoding::cp437;
@@ -339,12 +485,12 @@ TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice 
         break;
     }
     if (hasUtf8Mark(bytes, length))
-        return utf8Reading(bytes + 3, length - 3, true, prefix);
+        return utf8Reading(bytes + 3, length - 3, true, prefix, evidence);
     if (startsWith(bytes, length, "\xFF\xFE", 2))
         return TextEncoding::utf16le;
     if (startsWith(bytes, length, "\xFE\xFF", 2))
         return TextEncoding::utf16be;
-    return utf8Reading(bytes, length, false, prefix);
+    return utf8Reading(bytes, length, false, prefix, evidence);
 }
 
 size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint64_t* unmapped)
@@ -364,3 +510,4 @@ size_t decodeToCp437(uint8_t* bytes, size_t length, TextEncoding encoding, uint6
         *unmapped = restore.marks;
     return decoded;
 }
+

@@ -19,6 +19,25 @@ enum class TextEncoding { cp437, utf8, utf16le, utf16be, utf8FromWindows1252, ut
 // taken for UTF-8: two art bytes such as C4 B3 form one valid sequence.
 const size_t minUtf8Characters = 8;
 
+// What UTF-8 text shows of being double-encoded code page 437 art, its
+// characters read back as the bytes Windows-1252 or Latin-1 gives them.
+struct ArtEvidence {
+    bool restorable;        // every character has such a byte
+    size_t high;            // bytes above 0x7F
+    size_t besideLetter;    // of those, next to an ASCII letter
+    size_t apart;           // art bytes (box, block, shade, bullet) apart from letters and digits
+    size_t mostOfOne;       // the most of those that are one same byte
+};
+
+// Art bytes apart from letters that one byte value must reach, at least.
+const size_t minArtRepeats = 4;
+
+// Whether the bytes that double-encoded text restores to are plainly code
+// page 437 art: at least minUtf8Characters art bytes apart from letters and
+// digits, one byte value minArtRepeats times, at most half of the high bytes
+// beside a letter (the reasons: text_encoding.cpp).
+bool restoresToArt(const ArtEvidence& evidence);
+
 // automatic: a UTF-8 byte order mark (EF BB BF) means UTF-8, FF FE UTF-16 LE,
 // FE FF UTF-16 BE; without one, UTF-8 when the whole text is valid UTF-8
 // (no overlong forms, no surrogates, nothing past U+10FFFF) with at least
@@ -26,12 +45,22 @@ const size_t minUtf8Characters = 8;
 // and block bytes of real code page 437 art break UTF-8 sequences, so art is
 // not mistaken. UTF-8 text, with a mark or without, is double-encoded when
 // every character is one that Windows-1252 or Latin-1 gives for a byte and
-// the bytes so restored are plainly art (see restoresToArt in the source).
+// the bytes so restored are plainly art (restoresToArt).
+// *evidence (when not null) receives what UTF-8 text showed, all zero for
+// other text.
 // `prefix`: the text is only the start of a file, so a sequence cut at its
 // end does not count against UTF-8.
 // utf16: big-endian when the text starts with FE FF, little-endian otherwise.
 // utf8 and cp437 are taken as they are.
-TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix = false);
+TextEncoding detectEncoding(const uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix = false,
+                            ArtEvidence* evidence = nullptr);
+
+// Why UTF-8 text that came close to being taken for double-encoded art was
+// not, for a user who may force code page 437: "61 % of its high bytes stand
+// beside a letter (art: at most 50 %)" and the like, in out (size bytes,
+// zero-terminated). Close: every character has a byte and at least four
+// art bytes stand apart from letters. Returns false, out empty, otherwise.
+bool whyNotRestored(const ArtEvidence& evidence, char* out, size_t size);
 
 // Decodes length bytes in place into code page 437 bytes and returns the new
 // length (never more than length). A leading byte order mark of the encoding

@@ -58,7 +58,7 @@ size_t readFileText(uint8_t* bytes, size_t length, EncodingChoice choice, bool p
     result.sauceLeftOut = text != length;
     if (result.sauceLeftOut)
         result.sauce = readSauceRecord(bytes + length - sauceRecordBytes);
-    result.encoding = detectEncoding(bytes, text, choice, prefix);
+    result.encoding = detectEncoding(bytes, text, choice, prefix, &result.artEvidence);
     const size_t decoded = decodeToCp437(bytes, text, result.encoding, &result.unmapped);
     if (reading)
         *reading = result;

@@ -31,6 +31,7 @@ struct SauceRecord {
 
 struct TextReading {
     TextEncoding encoding;      // how the characters were read
+    ArtEvidence artEvidence;    // how close UTF-8 text came to double-encoded art
     uint8_t sauceLeftOut;       // a SAUCE record was left out
     uint64_t unmapped;          // characters drawn as '?': no glyph, or not valid text
     SauceRecord sauce;          // the record left out, if any

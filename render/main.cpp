@@ -65,6 +65,9 @@ std::string readingName(const TextReading& reading)
     case TextEncoding::utf8FromLatin1: name = "double-encoded Latin-1 UTF-8, restored"; break;
     default: name = "code page 437";
     }
+    char why[128];
+    if (reading.encoding == TextEncoding::utf8 && whyNotRestored(reading.artEvidence, why, sizeof why))
+        name += std::string("; ") + why;
     if (reading.sauceLeftOut)
         name += ", SAUCE record left out";
     return name;

@@ -45,12 +45,18 @@ std::string doubleEncoded(const std::string& bytes, bool latin1)
     return out;
 }
 
+// A record with binary fields as real ones have (file size, TInfo1, flags):
+// bytes that are no valid UTF-8 and would turn UTF-8 text in front of the
+// record into code page 437 if it were not cut off first.
 std::string sauce(uint8_t comments, uint8_t dataType = 1)
 {
     std::string record = "SAUCE00Title";
     record.resize(128, ' ');
+    record.replace(90, 4, std::string("\x9A\x02\0\0", 4));
     record[94] = (char)dataType;
+    record.replace(96, 2, std::string("\xA0\0", 2));
     record[104] = (char)comments;
+    record[105] = (char)0xFF;
     return record;
 }
 
@@ -86,7 +92,10 @@ TEST(TextReading, LeavesOutTheSauceRecordAndNothingElse)
 
 // Random art of the kinds .nfo files hold: block and shade logos, text in a
 // double-line frame, text between single-line rules with bullets, accented
-// letters and a cents sign here and there.
+// letters and a cents sign here and there; and the shapes of real art that
+// no run of three box bytes holds: single-line frames broken by blanks and
+// titles, lists with bullets ■ ∙ · and no block at all, labels right against
+// the frame in up to a third of the rows.
 std::string randomArt(std::mt19937& random)
 {
     static const char* words[] = {"release", "notes", "of", "the", "group", "install", "run", "enjoy", "greets"};
@@ -98,7 +107,8 @@ std::string randomArt(std::mt19937& random)
         return text;
     };
     std::string art;
-    switch (pick(3)) {
+    auto word = [&] { return std::string(words[pick(9)]); };
+    switch (pick(6)) {
     case 0:
         for (int row = 0, rows = 4 + pick(10); row < rows; ++row, art += "\r\n")
             for (int column = 0, columns = 20 + pick(50); column < columns; ++column)
@@ -112,6 +122,23 @@ std::string randomArt(std::mt19937& random)
             art += "\xBA " + prose(2 + pick(5)) + (pick(8) ? "" : " \x82t\x82 \x9B") + "\r\n";
         art += "\xC8" + std::string(60, '\xCD') + "\xBC\r\n";
         break;
+    case 3:
+        art = "\xDA\xC4 " + word() + " \xC4\xC4 " + word() + " \xC4\xBF\r\n";
+        for (int row = 0, rows = 4 + pick(20); row < rows; ++row)
+            art += row % 3 < 2 ? "\xB3 " + word() + " \xB3 " + prose(1 + pick(3)) + " \xB3\r\n"
+                           : "\xB3" + word() + ":  " + word() + "\xB3\r\n";
+        art += "\xC0\xC4\xD9 " + word() + " \xC0\xC4\xD9\r\n";
+        break;
+    case 4:
+        art = "\xF9\xFA " + prose(2) + " \xFA\xF9\r\n";
+        for (int row = 0, rows = 6 + pick(20); row < rows; ++row)
+            art += std::string("  ") + "\xFE\xF9\xFA"[pick(3)] + (row % 3 < 2 ? " " : "") + prose(1 + pick(5)) + "\r\n";
+        break;
+    case 5:
+        art = "\xC4\xC4\xC4 " + word() + " \xC4\xC4\xC4\r\n";
+        for (int row = 0, rows = 4 + pick(20); row < rows; ++row)
+            art += row % 3 < 2 ? "\xFE " + prose(1 + pick(4)) + "\r\n" : "\xB5" + word() + "\xC6 " + prose(1 + pick(4)) + "\r\n";
+        break;
     default:
         art = std::string(40, '\xC4') + "\n";
         for (int row = 0, rows = 5 + pick(40); row < rows; ++row)
@@ -123,10 +150,14 @@ std::string randomArt(std::mt19937& random)
 
 // Would catch: a byte of either code page restored wrongly (the Windows-1252
 // punctuation, the C1 controls of Latin-1, a byte mark left in), art that
-// the rule for plain art does not recognise, or code page 437 files no
-// longer drawn byte for byte.
+// the rule for plain art does not recognise, a character cut by the end of
+// a bounded read held against it, or code page 437 files no longer drawn
+// byte for byte.
 TEST(TextReading, DoubleEncodedArtComesBackByteForByte)
 {
+    auto restored = [](TextEncoding encoding) {
+        return encoding == TextEncoding::utf8FromWindows1252 || encoding == TextEncoding::utf8FromLatin1;
+    };
     std::mt19937 random(437);
     for (int i = 0; i < 300; ++i) {
         const std::string art = randomArt(random);
@@ -136,8 +167,12 @@ TEST(TextReading, DoubleEncodedArtComesBackByteForByte)
             for (const std::string& file : {doubleEncoded(art, latin1), "\xEF\xBB\xBF" + doubleEncoded(art, latin1)}) {
                 Read got = readText(file);
                 ASSERT_EQ(got.text, art) << "art " << i << (latin1 ? " through Latin-1" : " through Windows-1252");
-                EXPECT_TRUE(got.reading.encoding == TextEncoding::utf8FromWindows1252 ||
-                            got.reading.encoding == TextEncoding::utf8FromLatin1);
+                EXPECT_TRUE(restored(got.reading.encoding));
+                // A thumbnail's bounded read that cuts the last character.
+                size_t cut = file.size();
+                while ((uint8_t)file[cut - 1] < 0xC2)
+                    --cut;
+                EXPECT_TRUE(restored(readText(file.substr(0, cut), true).reading.encoding)) << "art " << i;
             }
         }
     }
@@ -145,7 +180,12 @@ TEST(TextReading, DoubleEncodedArtComesBackByteForByte)
 
 // Would catch: a rule for art so loose that UTF-8 prose with accented
 // letters, upper-case words with runs of them (ÇÃO, GRÖßE, ÅÄÖ), curly
-// quotes, dashes or the degree sign is "repaired" into box drawing.
+// quotes, dashes or the degree sign is "repaired" into box drawing; and each
+// condition of the rule missing, one sample for each: high bytes mostly
+// beside letters (±, a shade byte, between spaces, umlauts in words),
+// neighbouring digits (±1.36), letters that are words of their own (È),
+// an art byte repeated (a table shows each once), at least eight art bytes
+// apart (four ± here).
 TEST(TextReading, ProseIsNeverTakenForDoubleEncodedArt)
 {
     const char* prose[] = {
@@ -161,6 +201,14 @@ TEST(TextReading, ProseIsNeverTakenForDoubleEncodedArt)
         "ÆØÅ og ÅÄÖ: BLÅBÆR, SMØRBRØD, KÖTTBULLAR, Åland; hyvää päivää, Äänekoski.",
         "Güncelleme başarıyla tamamlandı; değişiklikler için sistemi yeniden başlatın. "
         "İSTANBUL, ÇİÇEK, ÖĞRENCİ, ŞİMDİ, ığdır, ÜÇ GÜN.",
+        "Maße: Länge ± 2 mm, Höhe ± 1 mm, Größe ± 3 mm, Gewicht ± 5 g, Dicke ± 1 mm, "
+        "Stärke ± 2 %, Wärme ± 4 °, Spannung ± 9 V; für Küche und Bäder gemäß Übersicht. Schöne Grüße.",
+        "results: ±1.36% ±1.82% ±2.40% ±0.91% ±3.05% ±1.11% ±2.72% ±0.50% (n=2500000)",
+        "LA PORTA È CHIUSA. IL FILE È VUOTO. NON È UN ERRORE. L'ORA È TARDA. CHI È? "
+        "DOV'È IL FILE? NON È PRONTO. QUAL È IL NOME? È TUTTO.",
+        "B0 \u00B0 B1 \u00B1 B2 \u00B2 B3 \u00B3 B4 \u00B4 B5 \u00B5 B9 \u00B9 BC \u00BC BD \u00BD "
+        "BE \u00BE BF \u00BF C3 \u00C3 C4 \u00C4 C6 \u00C6 C7 \u00C7 CA \u00CA",
+        "Température ± 2 °, humidité ± 5, pression ± 1, vent ± 3, à midi.",
     };
     for (const char* text : prose) {
         for (bool upper : {false, true}) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/text_document.h"
+#include "document/utf8_encoder.h"
 #include "tests/support/line_document.h"
 #include "tests/support/win32_test_helpers.h"
 #include "view/scroll_view.h"
@@ -21,6 +22,15 @@ struct ClipboardContent {
     SIZE_T blockSize = 0;
     std::u16string unicode;     // CF_UNICODETEXT as the clipboard hands it out
 };
+
+// UTF-16 text as UTF-8, so that a failed comparison prints both sides.
+std::string utf8Of(const std::u16string& text)
+{
+    std::string out;
+    for (char16_t unit : text)
+        appendUtf8(out, unit);
+    return out;
+}
 
 // Other windows may hold the clipboard for a moment; try for a while.
 bool openClipboardPatiently(HWND owner)
@@ -136,7 +146,7 @@ TEST_F(ClipboardCopy, PutsTheSelectedTextOnTheClipboard)
         ASSERT_TRUE(got.hasText);
         EXPECT_EQ(got.text, c.text);
         EXPECT_GE(got.blockSize, c.blockSize);
-        EXPECT_TRUE(got.unicode == c.unicode);
+        EXPECT_EQ(utf8Of(got.unicode), utf8Of(c.unicode));
     }
 }
 
