@@ -76,6 +76,7 @@ private:
     bool perform(const Sequence& sequence);
     void setColor(int32_t code);
     size_t quickColors(const uint8_t* text, size_t length, size_t at);
+    void setExact(bool foreground, AnsiPixel color);
     void setColors(const Sequence& sequence);
     void setExactColor(const Sequence& sequence);
     void placeCursor(const Sequence& sequence);
@@ -240,10 +241,7 @@ size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Seque
         const uint8_t c = text[i];
         if (c >= '0' && c <= '9') {
             const int32_t digit = c - '0';
-            if (value <= (parameterCeiling - 9) / 10)
-                value = value * 10 + digit;
-            else
-                value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
+            value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
         } else if (c == ';') {
             keep(sequence, value);
             value = 0;
@@ -317,9 +315,16 @@ size_t Reader::quickColors(const uint8_t* text, size_t length, size_t at)
     return 0;
 }
 
+// A 24-bit or table colour for the foreground or the background.
+void Reader::setExact(bool foreground, AnsiPixel color)
+{
+    pairReady = false;
+    (foreground ? attributes.foreExact : attributes.backExact) = 1;
+    (foreground ? attributes.foreColor : attributes.backColor) = color;
+}
+
 void Reader::setColors(const Sequence& sequence)
 {
-    Attributes& a = attributes;
     pairReady = false;
     const int32_t count = sequence.count ? sequence.count : 1;
     for (int32_t k = 0; k < count; ++k) {
@@ -342,13 +347,7 @@ void Reader::setColors(const Sequence& sequence)
         } else {
             continue;
         }
-        if (code == 38) {
-            a.foreExact = 1;
-            a.foreColor = color;
-        } else {
-            a.backExact = 1;
-            a.backColor = color;
-        }
+        setExact(code == 38, color);
     }
 }
 
@@ -358,15 +357,7 @@ void Reader::setExactColor(const Sequence& sequence)
     const int32_t side = parameter(sequence, 0);
     if (sequence.count != 4 || side > 1)
         return;
-    const AnsiPixel color = rgb(parameter(sequence, 1), parameter(sequence, 2), parameter(sequence, 3));
-    pairReady = false;
-    if (side) {
-        attributes.foreExact = 1;
-        attributes.foreColor = color;
-    } else {
-        attributes.backExact = 1;
-        attributes.backColor = color;
-    }
+    setExact(side == 1, rgb(parameter(sequence, 1), parameter(sequence, 2), parameter(sequence, 3)));
 }
 
 void Reader::placeCursor(const Sequence& sequence)

@@ -21,11 +21,8 @@ bool characterRecord(const SauceRecord& sauce)
     return sauce.present && sauce.dataType == characterData && sauce.fileType <= lastCharacterType;
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? (char)(c + ('a' - 'A')) : c;
-}
-
+// A name ending in ".ans", any case ('A' | 0x20 is 'a', and no other byte
+// becomes 'a', 'n' or 's' so).
 bool namedAns(const char* name)
 {
     if (!name)
@@ -33,8 +30,8 @@ bool namedAns(const char* name)
     size_t length = 0;
     while (name[length])
         ++length;
-    return length >= 4 && name[length - 4] == '.' && lower(name[length - 3]) == 'a' &&
-           lower(name[length - 2]) == 'n' && lower(name[length - 1]) == 's';
+    return length >= 4 && name[length - 4] == '.' && (name[length - 3] | 0x20) == 'a' &&
+           (name[length - 2] | 0x20) == 'n' && (name[length - 1] | 0x20) == 's';
 }
 
 // The length of a complete colour sequence at text[at] (ESC [ parameters m),
@@ -98,16 +95,13 @@ AnsiLayout ansiLayout(const SauceRecord& sauce, const ArtChoice& choice)
 {
     AnsiLayout layout = {};
     const bool character = characterRecord(sauce);
-    int64_t columns = choice.columns > 0 ? choice.columns
-                      : character && sauce.tInfo1 ? sauce.tInfo1
-                                                  : defaultColumns;
-    if (columns > ansiMaxColumns) {
-        columns = ansiMaxColumns;
-        layout.columnsCut = 1;
-    }
-    layout.columns = (int32_t)columns;
-    layout.ice = choice.ice ? choice.ice > 0 : character && (sauce.flags & iceFlag);
-    const bool nine = character && ((sauce.flags >> 1) & 3) == nineDotSpacing;
-    layout.cellWidth = choice.cellWidth ? choice.cellWidth : nine ? 9 : 8;
+    const uint8_t flags = character ? sauce.flags : 0;
+    int32_t columns = choice.columns > 0 ? choice.columns : character ? sauce.tInfo1 : 0;
+    if (!columns)
+        columns = defaultColumns;
+    layout.columnsCut = columns > ansiMaxColumns;
+    layout.columns = layout.columnsCut ? ansiMaxColumns : columns;
+    layout.ice = choice.ice ? choice.ice > 0 : flags & iceFlag;
+    layout.cellWidth = choice.cellWidth ? choice.cellWidth : ((flags >> 1) & 3) == nineDotSpacing ? 9 : 8;
     return layout;
 }

@@ -158,58 +158,21 @@ static void putCellPart(Pixel* dst, int32_t stride, const uint8_t* glyph, int32_
 
 // ---------------------------------------------------------------------------
 // Coloured cells (ANSI art): every cell has its own two colours, so a glyph
-// row's pixels are picked per bit, back ^ (mask & (fore ^ back)), from a table
-// of bit masks.
+// row's pixels are picked bit by bit.
 
-struct BitMaskTable {
-    alignas(16) uint32_t masks[256 * cellWidth];
-    bool built;
-};
-
-static BitMaskTable bitMaskTable;
-
-static const uint32_t* bitMasks()
-{
-    if (!bitMaskTable.built) {
-        for (int bits = 0; bits < 256; ++bits)
-            for (int k = 0; k < cellWidth; ++k)
-                bitMaskTable.masks[bits * cellWidth + k] = (bits & (0x80 >> k)) ? 0xFFFFFFFFu : 0;
-        bitMaskTable.built = true;
-    }
-    return bitMaskTable.masks;
-}
-
-static inline Pixel pickPixel(uint32_t mask, Pixel fore, Pixel back)
-{
-    return back ^ (mask & (fore ^ back));
-}
-
-// One coloured cell, `cellPixels` (8 or 9) wide, columns firstColumn ..
-// endColumn - 1 of it; dst points at its column 0. The ninth column repeats
-// the eighth for the line-drawing glyphs 0xC0-0xDF and is background else.
+// One coloured cell, `cellPixels` (8 or 9) wide, its columns 0 .. endColumn - 1
+// from dst on. The ninth column repeats the eighth for the line-drawing glyphs
+// 0xC0-0xDF and is background otherwise.
 static void putColoredCell(Pixel* dst, int32_t stride, uint8_t code, int32_t firstRow, int32_t rowCount,
-                           int32_t cellPixels, int32_t endColumn, Pixel fore, Pixel back)
+                           int32_t endColumn, Pixel fore, Pixel back)
 {
-    const uint32_t* masks = bitMasks();
     const uint8_t* glyph = vgaFont + code * cellHeight + firstRow;
-    const bool repeatEighth = code >= 0xC0 && code <= 0xDF;
-    if (endColumn >= cellWidth) {
-        const __m128i backs = _mm_set1_epi32((int)back);
-        const __m128i differences = _mm_set1_epi32((int)(fore ^ back));
-        for (int32_t r = 0; r < rowCount; ++r, dst += stride) {
-            const __m128i* mask = (const __m128i*)(masks + glyph[r] * cellWidth);
-            _mm_storeu_si128((__m128i*)dst,
-                             _mm_xor_si128(backs, _mm_and_si128(_mm_load_si128(mask), differences)));
-            _mm_storeu_si128((__m128i*)(dst + 4),
-                             _mm_xor_si128(backs, _mm_and_si128(_mm_load_si128(mask + 1), differences)));
-            if (cellPixels > cellWidth && endColumn > cellWidth)
-                dst[cellWidth] = repeatEighth && (glyph[r] & 1) ? fore : back;
-        }
-        return;
-    }
-    for (int32_t r = 0; r < rowCount; ++r, dst += stride)
+    const uint32_t ninth = code >= 0xC0 && code <= 0xDF ? 1 : 0;
+    for (int32_t r = 0; r < rowCount; ++r, dst += stride) {
+        const uint32_t bits = (uint32_t)glyph[r] << 1 | (glyph[r] & ninth);
         for (int32_t k = 0; k < endColumn; ++k)
-            dst[k] = pickPixel(masks[glyph[r] * cellWidth + k], fore, back);
+            dst[k] = (bits >> (8 - k)) & 1 ? fore : back;
+    }
 }
 
 // A cell's colour: three bytes read as one 32-bit load (a colour row has
@@ -309,7 +272,7 @@ static int64_t drawCells(const Canvas& canvas, const AnsiCanvas& art, int32_t li
             fore = frame.selInk;
             back = frame.selPaper;
         }
-        putColoredCell(rowStart + x, width, code, (int32_t)firstRow, (int32_t)(endRow - firstRow), cellPixels,
+        putColoredCell(rowStart + x, width, code, (int32_t)firstRow, (int32_t)(endRow - firstRow),
                        (int32_t)minOf(cellPixels, width - x), fore, back);
     }
     return minOf(x, width);

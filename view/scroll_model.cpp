@@ -56,8 +56,12 @@ int32_t ScrollView::columnAtX(int32_t x, int32_t line) const
 {
     // The character boundary nearest to x: glyph c begins at x = 10 + 8c
     // (9c for ANSI art with nine-pixel cells).
-    const int64_t cellWidth = document ? document->getCellWidth() : kCellWidth;
-    int64_t column = ((int64_t)x - (kTextLeft - cellWidth / 2)) / cellWidth;
+    // In 32 bits, which keeps the compiler's 64-bit division helper out of
+    // the program: only the lowest few x fall below the range, and those
+    // are left of column 0 either way.
+    const int32_t cellWidth = document ? document->getCellWidth() : (int32_t)kCellWidth;
+    const int64_t offset = (int64_t)x - (kTextLeft - cellWidth / 2);
+    int64_t column = (offset < INT32_MIN ? INT32_MIN : (int32_t)offset) / cellWidth;
 
     // Each tab in front of the boundary takes 6 columns back; the scan stops
     // at the boundary, which shrinks as tabs are met, or at the line's end.
