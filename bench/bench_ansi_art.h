@@ -202,7 +202,26 @@ inline std::string pathOf(int index, const char* extension)
     return directory + std::string(name);
 }
 
-// Writes the 100 pairs: art-NNN.ans and art-NNN.nfo. One in five is 160
+// An .nfo file of `size` bytes in `lines` lines, its glyphs those of `art`
+// over and over: the twin of an ANSI file of that size and line count.
+inline std::string sameBytes(const std::string& art, size_t size, int32_t lines)
+{
+    std::string glyphs;
+    for (char c : art)
+        if (c != '\r' && c != '\n')
+            glyphs += c;
+    const size_t perLine = size / (size_t)lines > 2 ? size / (size_t)lines - 2 : 1;
+    std::string out;
+    for (int32_t y = 0; y < lines; ++y) {
+        for (size_t x = 0; x < perLine; ++x)
+            out += glyphs[(y * perLine + x) % glyphs.size()];
+        out += "\r\n";
+    }
+    return out;
+}
+
+// Writes the 100 pairs: art-NNN.ans and art-NNN.nfo, and art-NNN.bytes.nfo,
+// an .nfo file of the ANSI file's size and line count. One in five is 160
 // columns wide, the others 80; 24 to 400 rows.
 inline bool writeFiles()
 {
@@ -230,7 +249,8 @@ inline bool writeFiles()
         ansi += "\x1b[0m";
         const uint32_t size = (uint32_t)ansi.size();
         ansi += sauceRecord(width, rows, size);
-        if (!writeFile(pathOf(index, "ans"), ansi) || !writeFile(pathOf(index, "nfo"), nfo))
+        if (!writeFile(pathOf(index, "ans"), ansi) || !writeFile(pathOf(index, "nfo"), nfo) ||
+            !writeFile(pathOf(index, "bytes.nfo"), sameBytes(nfo, ansi.size(), rows)))
             return false;
     }
     return true;
