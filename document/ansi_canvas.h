@@ -28,6 +28,15 @@ typedef uint32_t AnsiPixel;     // 0x00RRGGBB
 // Widest canvas: a wider SAUCE width or --columns is cut to it.
 const int32_t ansiMaxColumns = 4096;
 
+// A cell's colour as colorRow stores it (blue, green, red), as 0x00RRGGBB:
+// one 32-bit load, which the spare bytes behind a row's last cell allow.
+inline AnsiPixel cellColor(const uint8_t* at)
+{
+    AnsiPixel color;
+    __builtin_memcpy(&color, at, sizeof color);
+    return color & 0x00FFFFFFu;
+}
+
 class AnsiCanvas {
 public:
     TAVELIN_HEAP_OBJECT

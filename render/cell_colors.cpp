@@ -32,11 +32,6 @@ struct GlyphSides {
     }
 };
 
-Pixel colorAt(const uint8_t* at)
-{
-    return (Pixel)at[0] | (Pixel)at[1] << 8 | (Pixel)at[2] << 16;
-}
-
 // True when a canvas row shows a colour that is not in seen.
 bool bringsNewColor(const AnsiCanvas& art, int32_t row, const GlyphSides& glyphs,
                     const std::unordered_set<Pixel>& seen)
@@ -56,13 +51,13 @@ bool bringsNewColor(const AnsiCanvas& art, int32_t row, const GlyphSides& glyphs
             inText = false;
         const uint8_t sides = glyphs.sides[code];
         if (sides & 1) {
-            const Pixel fore = colorAt(colors + 6 * i);
+            const Pixel fore = cellColor(colors + 6 * i);
             if (fore != lastFore && !seen.count(fore))
                 return true;
             lastFore = fore;
         }
         if (sides & 2) {
-            const Pixel back = colorAt(colors + 6 * i + 3);
+            const Pixel back = cellColor(colors + 6 * i + 3);
             if (back != lastBack && !seen.count(back))
                 return true;
             lastBack = back;

@@ -18,11 +18,6 @@ size_t slotOf(Pixel color)
     return (color * 2654435761u) >> 22;
 }
 
-Pixel colorAt(const uint8_t* at)
-{
-    return (Pixel)at[0] | (Pixel)at[1] << 8 | (Pixel)at[2] << 16;
-}
-
 }  // namespace
 
 CellIndexRows::CellIndexRows(const ImagePlan& plan, const PngFormat& format)
@@ -93,8 +88,8 @@ void CellIndexRows::takeLine(int32_t line)
             inText = false;
         codes_[(size_t)i] = code;
         if (colors) {
-            const Pixel fore = colorAt(colors + 6 * i);
-            const Pixel back = colorAt(colors + 6 * i + 3);
+            const Pixel fore = cellColor(colors + 6 * i);
+            const Pixel back = cellColor(colors + 6 * i + 3);
             if (fore != lastFore || i == 0)
                 foreIndex = indexOf(fore);
             if (back != lastBack || i == 0)

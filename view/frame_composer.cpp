@@ -175,15 +175,6 @@ static void putColoredCell(Pixel* dst, int32_t stride, uint8_t code, int32_t fir
     }
 }
 
-// A cell's colour: three bytes read as one 32-bit load (a colour row has
-// room behind its last cell for it).
-static Pixel loadColor(const uint8_t* at)
-{
-    Pixel color;
-    __builtin_memcpy(&color, at, sizeof color);
-    return color & 0x00FFFFFFu;
-}
-
 // ---------------------------------------------------------------------------
 // Selection.
 
@@ -266,8 +257,8 @@ static int64_t drawCells(const Canvas& canvas, const AnsiCanvas& art, int32_t li
             code = text[i];
         else
             inText = false;
-        Pixel fore = colors ? loadColor(colors + 6 * i) : 0;
-        Pixel back = colors ? loadColor(colors + 6 * i + 3) : 0;
+        Pixel fore = colors ? cellColor(colors + 6 * i) : 0;
+        Pixel back = colors ? cellColor(colors + 6 * i + 3) : 0;
         if (selection.inSelection && i >= selection.from && i < selection.to) {
             fore = frame.selInk;
             back = frame.selPaper;
