@@ -8,8 +8,8 @@
 
 namespace {
 
-const uint32_t colorBytes = 6;          // foreground and background, 3 bytes each
-const uint32_t colorPadding = 2;        // lets the last cell's colours load as 32 bits
+const uint32_t exactBytes = 6;          // foreground and background, 3 bytes each
+const uint32_t exactPadding = 2;        // lets the last cell's colours load as 32 bits
 const uint32_t chunkTarget = 64 * 1024; // a chunk holds as many rows as fit, up to 64
 const int32_t maxChunkShift = 6;
 const uint32_t minCellLimit = 1u << 20;
@@ -18,12 +18,27 @@ const uint32_t cellsPerByte = 16;
 // address rows directly.
 const uint32_t spareRows = 4096;
 const uint8_t space = 0x20;
+const uint64_t lowBits = 0x7F7F7F7F7F7F7F7Full;
 
-void putColor(uint8_t* at, AnsiPixel pixel)
+// A cell's six exact colour bytes, from the low 48 bits of pair.
+void putPair(uint8_t* at, uint64_t pair)
 {
-    at[0] = (uint8_t)pixel;
-    at[1] = (uint8_t)(pixel >> 8);
-    at[2] = (uint8_t)(pixel >> 16);
+    const uint32_t low = (uint32_t)pair;
+    const uint16_t high = (uint16_t)(pair >> 32);
+    memcpy(at, &low, 4);
+    memcpy(at + 4, &high, 2);
+}
+
+uint64_t pairOf(AnsiPixel fore, AnsiPixel back)
+{
+    return (uint64_t)(fore & 0xFFFFFFu) | (uint64_t)(back & 0xFFFFFFu) << 24;
+}
+
+// Eight glyph bytes with each zero (a cell never written, or a NUL) made a space.
+uint64_t blanksForZeros(uint64_t word)
+{
+    const uint64_t nonZero = ((word & lowBits) + lowBits) | word;
+    return word | (~nonZero & ~lowBits) >> 2;
 }
 
 }  // namespace
@@ -45,49 +60,78 @@ static int32_t rowLimitFor(uint64_t length, int32_t width)
 }
 
 AnsiCanvas::AnsiCanvas(int32_t columns, uint64_t textLength)
-    : cut(0), failed(0), columnsCut(0), ice(0), cellWidth(8), width(columns), rows(1), rowLimit(0), chunkShift(0), glyphStride(0), colorStride(0),
-      chunkBytes(0), chunks(nullptr), dirty(nullptr), chunkCount(0)
+    : cut(0), failed(0), columnsCut(0), ice(0), cellWidth(8), width(columns), rows(1), rowLimit(0), chunkShift(0),
+      rowStride(0), exactStride(0), chunkBytes(0), chunks(nullptr), exactChunks(nullptr), dirty(nullptr),
+      chunkCount(0), block(nullptr), spare(nullptr), spareEnd(nullptr)
 {
     if (width < 1)
         width = 1;
     if (width > ansiMaxColumns)
         width = ansiMaxColumns;
-    glyphStride = (uint32_t)width + 1;
-    colorStride = (uint32_t)width * colorBytes + colorPadding;
-    const uint32_t rowBytes = glyphStride + colorStride;
+    rowStride = (uint32_t)width + ansiRowSlack;
+    exactStride = (uint32_t)width * exactBytes + exactPadding;
+    const uint32_t rowBytes = 2 * rowStride;
     while (chunkShift < maxChunkShift && (rowBytes << (chunkShift + 1)) <= chunkTarget)
         ++chunkShift;
     chunkBytes = rowBytes << chunkShift;
 
     rowLimit = rowLimitFor(textLength, width);
     chunkCount = (rowLimit + (1 << chunkShift) - 1) >> chunkShift;
-    chunks = (uint8_t**)allocatePages((size_t)chunkCount * (sizeof(uint8_t*) + 1));
+    chunks = (uint8_t**)allocatePages((size_t)chunkCount * (2 * sizeof(uint8_t*) + 1));
     if (!chunks) {
         failed = 1;
         chunkCount = 0;
         rowLimit = 0;
         return;
     }
-    dirty = (uint8_t*)(chunks + chunkCount);
+    exactChunks = chunks + chunkCount;
+    dirty = (uint8_t*)(exactChunks + chunkCount);
 }
 
 AnsiCanvas::~AnsiCanvas()
 {
-    for (int32_t k = 0; k < chunkCount; ++k)
-        freePages(chunks[k]);
+    for (int32_t k = 0; k < chunkCount; ++k) {
+        if (!borrowed(chunks[k]))
+            freePages(chunks[k]);
+        freePages(exactChunks[k]);
+    }
     freePages(chunks);
+    freePages(block);
 }
 
-// A row's glyphs and colours inside its chunk, which must exist.
+// A chunk from the part of the text's block that has been read, blanked;
+// null when that part has no room for one.
+uint8_t* AnsiCanvas::carve()
+{
+    uint8_t* start = spare + (-(uintptr_t)spare & 15);
+    if (!block || spareEnd < start || (size_t)(spareEnd - start) < chunkBytes)
+        return nullptr;
+    spare = start + chunkBytes;
+    memset(start, 0, chunkBytes);
+    return start;
+}
+
+bool AnsiCanvas::borrowed(const uint8_t* chunk) const
+{
+    return chunk && chunk >= block && chunk < spare;
+}
+
+// A row's glyphs, colour bytes and exact colours inside its chunk, which
+// must exist.
 uint8_t* AnsiCanvas::glyphsOf(int32_t row) const
 {
-    return chunks[row >> chunkShift] + ((uint32_t)row & ((1u << chunkShift) - 1)) * glyphStride;
+    return chunks[row >> chunkShift] + ((uint32_t)row & ((1u << chunkShift) - 1)) * rowStride;
 }
 
-uint8_t* AnsiCanvas::colorsOf(int32_t row) const
+uint8_t* AnsiCanvas::attributesOf(int32_t row) const
 {
-    return chunks[row >> chunkShift] + (glyphStride << chunkShift) +
-           ((uint32_t)row & ((1u << chunkShift) - 1)) * colorStride;
+    return glyphsOf(row) + (rowStride << chunkShift);
+}
+
+uint8_t* AnsiCanvas::exactOf(int32_t row) const
+{
+    uint8_t* exact = exactChunks[row >> chunkShift];
+    return exact ? exact + ((uint32_t)row & ((1u << chunkShift) - 1)) * exactStride : nullptr;
 }
 
 // The chunk of a row that is about to be written, allocated if need be; the
@@ -100,6 +144,8 @@ uint8_t* AnsiCanvas::touch(int32_t row)
         return nullptr;
     }
     uint8_t*& chunk = chunks[row >> chunkShift];
+    if (!chunk)
+        chunk = carve();
     if (!chunk) {
         chunk = (uint8_t*)allocatePages(chunkBytes);
         if (!chunk) {
@@ -113,15 +159,39 @@ uint8_t* AnsiCanvas::touch(int32_t row)
     return chunk;
 }
 
-uint8_t* AnsiCanvas::rowToWrite(int32_t row, uint8_t** colors)
+AnsiRowCells AnsiCanvas::rowToWrite(int32_t row)
 {
-    if (!touch(row))
-        return nullptr;
-    *colors = colorsOf(row);
-    return glyphsOf(row);
+    AnsiRowCells cells = { nullptr, nullptr, nullptr };
+    if (touch(row)) {
+        cells.glyphs = glyphsOf(row);
+        cells.attributes = attributesOf(row);
+        cells.exact = exactOf(row);
+    }
+    return cells;
 }
 
-bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back)
+uint8_t* AnsiCanvas::exactColors(int32_t row)
+{
+    const int32_t chunk = row >> chunkShift;
+    if (!exactChunks[chunk]) {
+        uint8_t* exact = (uint8_t*)allocatePages(exactStride << chunkShift);
+        if (!exact) {
+            failed = 1;
+            return nullptr;
+        }
+        exactChunks[chunk] = exact;
+        const int32_t first = chunk << chunkShift;
+        for (int32_t k = 0; k < 1 << chunkShift; ++k) {
+            const uint8_t* attributes = attributesOf(first + k);
+            uint8_t* at = exact + (uint32_t)k * exactStride;
+            for (int32_t i = 0; i < width; ++i, at += exactBytes)
+                putPair(at, pairOf(vgaPalette[attributes[i] & 15], vgaPalette[attributes[i] >> 4]));
+        }
+    }
+    return exactOf(row);
+}
+
+bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, const AnsiPen& pen)
 {
     if (from < 0)
         from = 0;
@@ -132,12 +202,12 @@ bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, An
     if (!touch(row))
         return !failed;
     memset(glyphsOf(row) + from, space, (size_t)(to - from));
-    uint8_t pair[colorBytes];
-    putColor(pair, fore);
-    putColor(pair + 3, back);
-    uint8_t* colors = colorsOf(row) + (uint32_t)from * colorBytes;
-    for (int32_t k = from; k < to; ++k, colors += colorBytes)
-        memcpy(colors, pair, colorBytes);
+    memset(attributesOf(row) + from, pen.attribute, (size_t)(to - from));
+    uint8_t* exact = pen.exact ? exactColors(row) : exactOf(row);
+    if (pen.exact && !exact)
+        return false;
+    for (int32_t k = from; exact && k < to; ++k)
+        putPair(exact + (uint32_t)k * exactBytes, pen.pair);
     return true;
 }
 
@@ -149,19 +219,26 @@ void AnsiCanvas::clear()
     for (int32_t k = 0; k < chunkCount && k < used; ++k) {
         if (dirty[k])
             memset(chunks[k], 0, chunkBytes);
+        freePages(exactChunks[k]);
+        exactChunks[k] = nullptr;
         dirty[k] = 0;
     }
     rows = 1;
 }
 
+// Eight bytes at a time: the slack behind each row takes the last word.
 void AnsiCanvas::finish()
 {
     for (int32_t row = 0; row < rows && row < rowLimit; ++row) {
         if (!chunks[row >> chunkShift])
             continue;
         uint8_t* text = glyphsOf(row);
-        for (int32_t column = 0; column < width; ++column)
-            text[column] = text[column] ? text[column] : space;
+        for (int32_t column = 0; column < width; column += 8) {
+            uint64_t word;
+            memcpy(&word, text + column, 8);
+            word = blanksForZeros(word);
+            memcpy(text + column, &word, 8);
+        }
         int32_t end = width;
         while (end > 0 && text[end - 1] == space)
             --end;
@@ -179,7 +256,12 @@ const char* AnsiCanvas::glyphRow(int32_t row) const
     return holds(row) ? (const char*)glyphsOf(row) : nullptr;
 }
 
-const uint8_t* AnsiCanvas::colorRow(int32_t row) const
+AnsiRowColors AnsiCanvas::rowColors(int32_t row) const
 {
-    return holds(row) ? colorsOf(row) : nullptr;
+    AnsiRowColors colors = { nullptr, nullptr };
+    if (holds(row)) {
+        colors.attributes = attributesOf(row);
+        colors.exact = exactOf(row);
+    }
+    return colors;
 }

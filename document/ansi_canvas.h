@@ -8,34 +8,76 @@
 // costs only the rows it really draws and nothing is ever copied to grow.
 // Each row's glyphs are stored as the line of text that the document's line
 // table points at (zero-terminated, trailing blanks cut by finish()), so
-// selection, copy and hit testing treat a row like any other line; the
-// colours sit beside them, three bytes each (blue, green, red).
+// selection, copy and hit testing treat a row like any other line.
 //
-// A canvas is bounded by what its file can pay for: at most 1 Mi cells (7 MB,
-// a picture of 128 Mi pixels), or 16 cells a byte for a file over 64 KB, and
-// at most one row a byte plus 4,096; what would fall below that is dropped
-// and `cut` says so. So a small hostile file costs little memory and time in
-// any program, and real art is never near the bound.
+// A cell's colours take one byte, as in the VGA's text mode: the foreground's
+// VGA colour in the low four bits, the background's in the high four. Art
+// that sets a 24-bit or table colour gets, for the chunk of rows it draws it
+// in, the exact colours of every cell beside that byte (three bytes a side),
+// so the common file pays two bytes a cell and never more than it draws.
+//
+// A canvas is bounded by what its file can pay for: at most 1 Mi cells, or
+// 16 cells a byte for a file over 64 KB, and at most one row a byte plus
+// 4,096; what would fall below that is dropped and `cut` says so. So a small
+// hostile file costs little memory and time in any program, and real art is
+// never near the bound.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include "app/globals.h"
-
-typedef uint32_t AnsiPixel;     // 0x00RRGGBB
+#include "document/ansi_palette.h"
 
 // Widest canvas: a wider SAUCE width or --columns is cut to it.
 const int32_t ansiMaxColumns = 4096;
 
-// A cell's colour as colorRow stores it (blue, green, red), as 0x00RRGGBB:
-// one 32-bit load, which the spare bytes behind a row's last cell allow.
+// Room behind a row's last glyph and last colour byte, so that a writer may
+// load and store eight bytes at any column.
+const uint32_t ansiRowSlack = 8;
+
+// A cell's exact colour as a row of exact colours stores it (blue, green,
+// red), as 0x00RRGGBB: one 32-bit load, which the spare bytes behind a row's
+// last cell allow.
 inline AnsiPixel cellColor(const uint8_t* at)
 {
     AnsiPixel color;
     __builtin_memcpy(&color, at, sizeof color);
     return color & 0x00FFFFFFu;
 }
+
+// The colours of one row of cells, as the canvas hands them out.
+struct AnsiRowColors {
+    const uint8_t* attributes;  // a byte a cell (VGA foreground | background << 4); null: never touched, all black
+    const uint8_t* exact;       // 6 bytes a cell (foreground, then background), or null: the bytes say it all
+
+    AnsiPixel fore(int32_t cell) const
+    {
+        return exact ? cellColor(exact + 6 * cell) : vgaPalette[attributes[cell] & 15];
+    }
+    AnsiPixel back(int32_t cell) const
+    {
+        return exact ? cellColor(exact + 6 * cell + 3) : vgaPalette[attributes[cell] >> 4];
+    }
+};
+
+// The colours a writer draws with: the VGA byte, and the exact colours that
+// a row of exact colours gets (6 bytes, blue, green, red of the foreground
+// then of the background, from bit 0), which differ from the byte's VGA
+// colours only when `exact` is set.
+struct AnsiPen {
+    uint8_t attribute;
+    uint8_t exact;
+    uint64_t pair;
+};
+
+// The cells of a row about to be written; glyphs null when the row cannot be
+// written (past the bound, or out of memory).
+struct AnsiRowCells {
+    uint8_t* glyphs;        // width bytes, then ansiRowSlack spare ones
+    uint8_t* attributes;    // the same
+    uint8_t* exact;         // 6 bytes a cell and 2 spare, or null while the row's chunk has none
+};
 
 class AnsiCanvas {
 public:
@@ -46,13 +88,26 @@ public:
     AnsiCanvas(int32_t width, uint64_t textLength);
     virtual ~AnsiCanvas();
 
-    // The cells of a row about to be written: its glyphs (width bytes) and,
-    // through colors, its colours (6 bytes a cell). Null when the row is past
-    // the limit (cut is set) or memory for it could not be had (failed is
-    // set). Valid until clear().
-    uint8_t* rowToWrite(int32_t row, uint8_t** colors);
-    // Blank cells (spaces) from `from` to `to` - 1 of a row, clipped to the width.
-    bool erase(int32_t row, int32_t from, int32_t to, AnsiPixel fore, AnsiPixel back);
+    // The cells of a row about to be written; the row counts from now on.
+    // Glyphs null when the row is past the limit (cut is set) or memory for
+    // it could not be had (failed is set). Valid until clear(); exact
+    // stays null until exactColors() is asked for the row's chunk.
+    AnsiRowCells rowToWrite(int32_t row);
+    // Gives a written row's chunk exact colours, taken from the bytes of its
+    // cells; returns the row's. Null when memory ran out (failed is set).
+    uint8_t* exactColors(int32_t row);
+    // Blank cells (spaces) from `from` to `to` - 1 of a row, clipped to the
+    // width, in the pen's colours. False when memory ran out.
+    bool erase(int32_t row, int32_t from, int32_t to, const AnsiPen& pen);
+    // Hands over the block (from allocatePages) that holds the text being
+    // drawn: it is freed with the canvas, and the part the reader has done
+    // with (see readUpTo) takes chunks of rows, which thus cost no fresh pages.
+    void takeBlock(uint8_t* textBlock)
+    {
+        block = spare = textBlock;
+    }
+    // The reader will not look at the bytes of the block before `position` again.
+    void readUpTo(const uint8_t* position) { spareEnd = position; }
     // Every cell blank and unwritten again; the canvas starts over at one row.
     void clear();
     // Turns the glyph rows into lines: never-written cells and NULs become
@@ -65,10 +120,8 @@ public:
     // A row's glyphs as a zero-terminated line (after finish), or null for a
     // row that was never touched (all blank and black).
     const char* glyphRow(int32_t row) const;
-    // A row's colours, 6 bytes a cell: foreground then background, each as
-    // blue, green, red. Two spare bytes follow the last cell, so a cell's
-    // colours can be read as 32-bit loads. Null for a row never touched.
-    const uint8_t* colorRow(int32_t row) const;
+    // A row's colours; attributes null for a row never touched.
+    AnsiRowColors rowColors(int32_t row) const;
 
     uint8_t cut;            // something was drawn past the limits and dropped
     uint8_t failed;         // memory for a row could not be had
@@ -79,18 +132,25 @@ public:
 
 private:
     bool holds(int32_t row) const;
+    uint8_t* carve();
+    bool borrowed(const uint8_t* chunk) const;
     uint8_t* touch(int32_t row);
     uint8_t* glyphsOf(int32_t row) const;
-    uint8_t* colorsOf(int32_t row) const;
+    uint8_t* attributesOf(int32_t row) const;
+    uint8_t* exactOf(int32_t row) const;
 
     int32_t width;
     int32_t rows;
     int32_t rowLimit;
     int32_t chunkShift;     // rows per chunk: 1 << chunkShift
-    uint32_t glyphStride;   // width + 1: a row's glyphs and its zero byte
-    uint32_t colorStride;   // width * 6 + 2
+    uint32_t rowStride;     // width + ansiRowSlack: a row's glyphs, and its colour bytes
+    uint32_t exactStride;   // width * 6 + 2
     uint32_t chunkBytes;
     uint8_t** chunks;       // chunk k holds rows k << chunkShift onwards; null until touched
-    uint8_t* dirty;         // dirty[k]: chunk k was written since the last clear (after chunks' entries)
+    uint8_t** exactChunks;  // the exact colours of chunk k, or null (after chunks' entries)
+    uint8_t* dirty;         // dirty[k]: chunk k was written since the last clear (after exactChunks')
     int32_t chunkCount;     // entries of chunks
+    uint8_t* block;         // the text's block, or null
+    uint8_t* spare;         // the block's bytes from here on are not chunks
+    const uint8_t* spareEnd;    // and those from here on not read yet
 };

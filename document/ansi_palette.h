@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "document/ansi_canvas.h"
+typedef uint32_t AnsiPixel;     // 0x00RRGGBB
 
 // VGA colours 0-15 as 0x00RRGGBB: components 00, AA, 55 and FF, brown with
 // its green halved.

@@ -1,10 +1,24 @@
 // ANSI art onto a canvas (ansi_reader.h).
+//
+// Art is mostly short runs of glyphs between short colour sequences, so the
+// reader has two quick steps beside the general one: a run of up to eight
+// glyphs is found and stored eight bytes at a time, and an ESC [ ... m that
+// has been met before is looked up, whole, in a small table of what it does
+// to the pen. Anything else, and the last bytes of the text, take the
+// general step, which is the reference for both. The 32-bit program, built
+// for size, does without them.
 #include "document/ansi_reader.h"
 
 #include <string.h>
 
+#if defined(__SSE2__) && !(defined(__i386__) && defined(__OPTIMIZE_SIZE__))
+#define ANSI_QUICK_STEPS 1
+#include <emmintrin.h>
+#endif
+
 #include "document/ansi_canvas.h"
 #include "document/ansi_palette.h"
+#include "document/document_storage.h"
 
 namespace {
 
@@ -18,10 +32,50 @@ const uint32_t controlBytes = 1u << tab | 1u << lineFeed | 1u << carriageReturn 
 const int32_t tabStop = 8;
 const int32_t maxParameters = 64;       // later ones are read and ignored
 const int32_t parameterCeiling = 0x7FFFFFFF;
-const uint8_t defaultFore = 7;
 
-// A cell's six colour bytes, from the low 48 bits of pair (little-endian).
-inline void putPair(uint8_t* at, uint64_t pair)
+// The pen as bits: the VGA colours 0-7 that the codes set, bold, blink,
+// reverse, and whether either side has a 24-bit or table colour instead.
+const uint32_t foreBits = 0x007;
+const uint32_t boldBit = 0x008;
+const uint32_t backBits = 0x070;
+const uint32_t blinkBit = 0x080;
+const uint32_t reverseBit = 0x100;
+const uint32_t foreExactBit = 0x200;
+const uint32_t backExactBit = 0x400;
+const uint32_t everyBit = 0x7FF;
+const uint32_t plainPen = 7;            // grey on black
+
+bool drawn(uint8_t c)
+{
+    return c >= 0x20 || !((controlBytes >> c) & 1);
+}
+
+#if defined(ANSI_QUICK_STEPS)
+const uint64_t everyByte = 0x0101010101010101ull;
+// The quick steps read this many bytes ahead: a window of 32, and eight
+// more for a word that starts in it.
+const size_t lookAhead = 48;
+const uint32_t knownSlots = 1024;       // a quarter of them filled at most
+
+uint64_t load8(const uint8_t* at)
+{
+    uint64_t word;
+    memcpy(&word, at, 8);
+    return word;
+}
+
+// Stores the first count (1-8) bytes of word at `at`, keeping the rest.
+void storeFirst(uint8_t* at, uint64_t word, uint32_t count)
+{
+    const uint64_t mask = ~0ull >> (64 - 8 * count);
+    const uint64_t kept = load8(at) & ~mask;
+    const uint64_t stored = kept | (word & mask);
+    memcpy(at, &stored, 8);
+}
+#endif
+
+// A cell's six exact colour bytes, from the low 48 bits of pair.
+void putPair(uint8_t* at, uint64_t pair)
 {
     const uint32_t low = (uint32_t)pair;
     const uint16_t high = (uint16_t)(pair >> 32);
@@ -29,77 +83,52 @@ inline void putPair(uint8_t* at, uint64_t pair)
     memcpy(at + 4, &high, 2);
 }
 
-bool drawn(uint8_t c)
-{
-    return c >= 0x20 || !((controlBytes >> c) & 1);
-}
+// What a colour code does to the pen: pen = (pen & keep) | set.
+struct PenChange {
+    uint16_t keep;
+    uint16_t set;
 
-struct Attributes {
-    uint8_t fore;           // VGA colour 0-7 of each side
-    uint8_t back;
-    uint8_t bold;
-    uint8_t blink;
-    uint8_t reverse;
-    uint8_t foreExact;      // a 24-bit or table colour stands in for the VGA one
-    uint8_t backExact;
-    AnsiPixel foreColor;
-    AnsiPixel backColor;
+    void then(PenChange next)
+    {
+        set = (uint16_t)((set & next.keep) | next.set);
+        keep &= next.keep;
+    }
 };
+
+// VGA colour order of the codes 30-37 and 40-47: black, red, green, brown,
+// blue, magenta, cyan, grey.
+const uint8_t vgaOfAnsi[8] = { 0, 4, 2, 6, 1, 5, 3, 7 };
+
+// One code of an m sequence. 0, 1, 22 and 30-39 give the foreground its VGA
+// colour back, 0, 5, 25 and 40-49 the background; 38 and 48 only that (the
+// colour that follows them is the caller's); other numbers do nothing.
+PenChange changeOf(int32_t code)
+{
+    const uint16_t all = everyBit;
+    switch (code) {
+    case 0: return { 0, plainPen };
+    case 1: return { (uint16_t)(all & ~foreExactBit), boldBit };
+    case 22: return { (uint16_t)(all & ~(boldBit | foreExactBit)), 0 };
+    case 5: return { (uint16_t)(all & ~backExactBit), blinkBit };
+    case 25: return { (uint16_t)(all & ~(blinkBit | backExactBit)), 0 };
+    case 7: return { all, reverseBit };
+    case 27: return { (uint16_t)(all & ~reverseBit), 0 };
+    case 38: return { (uint16_t)(all & ~foreExactBit), 0 };
+    case 39: return { (uint16_t)(all & ~(foreBits | foreExactBit)), 7 };
+    case 48: return { (uint16_t)(all & ~backExactBit), 0 };
+    case 49: return { (uint16_t)(all & ~(backBits | backExactBit)), 0 };
+    }
+    if (code >= 30 && code <= 37)
+        return { (uint16_t)(all & ~(foreBits | foreExactBit)), vgaOfAnsi[code - 30] };
+    if (code >= 40 && code <= 47)
+        return { (uint16_t)(all & ~(backBits | backExactBit)), (uint16_t)(vgaOfAnsi[code - 40] << 4) };
+    return { all, 0 };
+}
 
 struct Sequence {
     int32_t values[maxParameters];
     int32_t count;          // parameters given, missing ones included; 0 for none
     uint8_t final;
-};
-
-class Reader {
-public:
-    Reader(AnsiCanvas& canvas, const AnsiLayout& layout)
-        : canvas(canvas), width(canvas.getWidth()), ice(layout.ice), row(0), column(0), savedRow(0), savedColumn(0),
-          cellsRow(-1), glyphs(nullptr), colors(nullptr), pairReady(false)
-    {
-        resetAttributes();
-    }
-
-    void read(const uint8_t* text, size_t length);
-
-private:
-    void resetAttributes();
-    AnsiPixel fore() const;
-    AnsiPixel back() const;
-    void nextRow(int64_t rows);
-    void advance(int64_t columns);
-    bool fetchRow();
-    void preparePair();
-    size_t drawGlyphs(const uint8_t* text, size_t length, size_t at);
-    size_t readSequence(const uint8_t* text, size_t length, size_t at, Sequence* sequence);
-    bool perform(const Sequence& sequence);
-    void setColor(int32_t code);
-    size_t quickColors(const uint8_t* text, size_t length, size_t at);
-    void setExact(bool foreground, AnsiPixel color);
-    void setColors(const Sequence& sequence);
-    void setExactColor(const Sequence& sequence);
-    void placeCursor(const Sequence& sequence);
-    void moveCursor(const Sequence& sequence);
-    bool eraseInRow(const Sequence& sequence);
-
-    AnsiCanvas& canvas;
-    int32_t width;
-    uint8_t ice;
-    int64_t row;            // never more than INT32_MAX
-    int32_t column;         // 0 .. width - 1
-    int64_t savedRow;
-    int32_t savedColumn;
-    Attributes attributes;
-    // The cells of row cellsRow, fetched from the canvas when a glyph is
-    // first drawn there (null when the row is past the canvas's bound), and
-    // the current colours as a cell stores them, made when attributes change.
-    int64_t cellsRow;
-    uint8_t* glyphs;
-    uint8_t* colors;
-    bool pairReady;
-    uint64_t pair;          // blue, green, red of the foreground, then of the background, from bit 0
-
 };
 
 int32_t parameter(const Sequence& sequence, int32_t index)
@@ -124,29 +153,154 @@ AnsiPixel rgb(int32_t red, int32_t green, int32_t blue)
     return (AnsiPixel)component(red) << 16 | (AnsiPixel)component(green) << 8 | component(blue);
 }
 
-// VGA colour order of the codes 30-37 and 40-47: black, red, green, brown,
-// blue, magenta, cyan, grey.
-const uint8_t vgaOfAnsi[8] = { 0, 4, 2, 6, 1, 5, 3, 7 };
-
-void Reader::resetAttributes()
+// A parameter's value; those past maxParameters are counted but not kept.
+void keep(Sequence* sequence, int32_t value)
 {
-    Attributes plain = {};
-    plain.fore = defaultFore;
-    attributes = plain;
+    if (sequence->count < maxParameters)
+        sequence->values[sequence->count] = value;
+    if (sequence->count <= maxParameters)
+        ++sequence->count;
 }
 
-AnsiPixel Reader::fore() const
+// Reads the sequence whose ESC '[' starts at `at`. Returns where the byte
+// after it is: after its final byte, or the byte that could not continue it
+// (sequence->final is then 0), or end.
+const uint8_t* readSequence(const uint8_t* at, const uint8_t* end, Sequence* sequence)
 {
-    if (attributes.foreExact)
-        return attributes.foreColor;
-    return vgaPalette[attributes.fore + (attributes.bold ? 8 : 0)];
+    sequence->count = 0;
+    sequence->final = 0;
+    const uint8_t* p = at + 2;
+    if (p < end && (*p == '?' || *p == '='))
+        ++p;
+    int32_t value = 0;
+    bool any = false;
+    for (; p < end; ++p) {
+        const uint8_t c = *p;
+        if (c >= '0' && c <= '9') {
+            const int32_t digit = c - '0';
+            value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
+        } else if (c == ';') {
+            keep(sequence, value);
+            value = 0;
+        } else {
+            if (c >= 0x40 && c <= 0x7E) {
+                sequence->final = c;
+                ++p;
+            }
+            break;
+        }
+        any = true;
+    }
+    if (any)
+        keep(sequence, value);
+    if (sequence->count > maxParameters)
+        sequence->count = maxParameters;
+    return p;
 }
 
-AnsiPixel Reader::back() const
+class Reader {
+public:
+    TAVELIN_HEAP_OBJECT
+
+    // quick: take the quick steps where they apply (else the general step
+    // alone reads, the reference that the quick steps are held to).
+    Reader(AnsiCanvas& canvas, const AnsiLayout& layout, bool quick);
+
+    void read(const uint8_t* text, size_t length);
+
+private:
+    void penChanged();
+    void preparePair();
+    void nextRow(int64_t rows);
+    void advance(int64_t columns);
+    bool fetchRow();
+    bool put(const uint8_t* glyphs, int32_t count);
+#if defined(ANSI_QUICK_STEPS)
+    bool drawGlyphs(const uint8_t* from, uint32_t count);
+    const PenChange* knownColors(const uint8_t* at, uint32_t bytes) const;
+    const uint8_t* quickSteps(const uint8_t* p);
+    void remember(const uint8_t* p, const uint8_t* after, const Sequence& sequence);
+#endif
+    const uint8_t* step(const uint8_t* p, const uint8_t* end);
+    bool perform(const Sequence& sequence);
+    void setColors(const Sequence& sequence);
+    void setExact(bool foreground, AnsiPixel color);
+    void setExactColor(const Sequence& sequence);
+    void placeCursor(const Sequence& sequence);
+    void moveCursor(const Sequence& sequence);
+    bool eraseInRow(const Sequence& sequence);
+
+    AnsiCanvas& canvas;
+    int32_t width;
+    int64_t row;            // never more than INT32_MAX
+    int32_t column;         // 0 .. width - 1
+    int64_t savedRow;
+    int32_t savedColumn;
+    uint32_t state;         // the pen as bits
+    AnsiPixel foreColor;    // the exact colours, where state says so
+    AnsiPixel backColor;
+    // What the cells get: pen.pair is made when a cell with exact colours
+    // is first written after the pen changed.
+    AnsiPen pen;
+    bool pairReady;
+    bool quick;
+    // The cells of row cellsRow, fetched from the canvas when a glyph is
+    // first drawn there (glyphs null when the row is past the bound).
+    int64_t cellsRow;
+    AnsiRowCells cells;
+    uint8_t attributeOf[512];               // the cell byte of each pen without its exact bits
+#if defined(ANSI_QUICK_STEPS)
+    uint64_t attributeWord;                 // pen.attribute in every byte
+    uint64_t knownKeys[knownSlots];         // the bytes after ESC '[' up to the 'm'; 0: none
+    PenChange knownChanges[knownSlots];
+    uint32_t knownCount;
+#endif
+};
+
+Reader::Reader(AnsiCanvas& canvas, const AnsiLayout& layout, bool quick)
+    : canvas(canvas), width(canvas.getWidth()), row(0), column(0), savedRow(0), savedColumn(0), state(plainPen),
+      foreColor(0), backColor(0), pairReady(false), quick(quick), cellsRow(-1)
 {
-    if (attributes.backExact)
-        return attributes.backColor;
-    return vgaPalette[attributes.back + (attributes.blink && ice ? 8 : 0)];
+    cells.glyphs = cells.attributes = cells.exact = nullptr;
+    for (uint32_t bits = 0; bits < 512; ++bits) {
+        uint32_t fore = (bits & foreBits) | (bits & boldBit);
+        uint32_t back = (bits & backBits) >> 4 | (layout.ice && (bits & blinkBit) ? 8 : 0);
+        if (bits & reverseBit) {
+            const uint32_t swapped = fore;
+            fore = back;
+            back = swapped;
+        }
+        attributeOf[bits] = (uint8_t)(fore | back << 4);
+    }
+#if defined(ANSI_QUICK_STEPS)
+    memset(knownKeys, 0, sizeof knownKeys);
+    knownCount = 0;
+#endif
+    penChanged();
+}
+
+void Reader::penChanged()
+{
+    pen.attribute = attributeOf[state & 511];
+    pen.exact = (state & (foreExactBit | backExactBit)) != 0;
+#if defined(ANSI_QUICK_STEPS)
+    attributeWord = pen.attribute * everyByte;
+#endif
+    pairReady = false;
+}
+
+void Reader::preparePair()
+{
+    const uint8_t plain = attributeOf[state & 255];
+    AnsiPixel front = state & foreExactBit ? foreColor : vgaPalette[plain & 15];
+    AnsiPixel rear = state & backExactBit ? backColor : vgaPalette[plain >> 4];
+    if (state & reverseBit) {
+        const AnsiPixel swapped = front;
+        front = rear;
+        rear = swapped;
+    }
+    pen.pair = (uint64_t)(front & 0xFFFFFFu) | (uint64_t)(rear & 0xFFFFFFu) << 24;
+    pairReady = true;
 }
 
 void Reader::nextRow(int64_t rows)
@@ -169,167 +323,289 @@ void Reader::advance(int64_t columns)
 bool Reader::fetchRow()
 {
     cellsRow = row;
-    glyphs = canvas.rowToWrite((int32_t)row, &colors);
-    return glyphs || !canvas.failed;
+    cells = canvas.rowToWrite((int32_t)row);
+    return cells.glyphs || !canvas.failed;
 }
 
-void Reader::preparePair()
+// Draws count glyphs (1 .. width - column) at the cursor and moves past
+// them. False when memory ran out.
+bool Reader::put(const uint8_t* glyphs, int32_t count)
 {
-    AnsiPixel front = fore();
-    AnsiPixel rear = back();
-    if (attributes.reverse) {
-        AnsiPixel swapped = front;
-        front = rear;
-        rear = swapped;
-    }
-    pair = (uint64_t)(front & 0xFFFFFFu) | (uint64_t)(rear & 0xFFFFFFu) << 24;
-    pairReady = true;
-}
-
-// The glyphs of text from `at` on, up to the first byte that is not drawn or
-// the row's end, in the current colours. Returns the index after them, or 0
-// when memory ran out.
-size_t Reader::drawGlyphs(const uint8_t* text, size_t length, size_t at)
-{
-    if (!pairReady)
-        preparePair();
     if (row != cellsRow && !fetchRow())
-        return 0;
-    int32_t drawTo = column;
-    size_t i = at;
-    if (glyphs) {
-        uint8_t* cellColors = colors + (size_t)drawTo * 6;
-        for (; i < length && drawTo < width && drawn(text[i]); ++i, ++drawTo, cellColors += 6) {
-            glyphs[drawTo] = text[i];
-            putPair(cellColors, pair);
+        return false;
+    if (cells.glyphs) {
+        if (pen.exact && !cells.exact && !(cells.exact = canvas.exactColors((int32_t)row)))
+            return false;
+        memcpy(cells.glyphs + column, glyphs, (size_t)count);
+        memset(cells.attributes + column, pen.attribute, (size_t)count);
+        if (cells.exact) {
+            if (!pairReady)
+                preparePair();
+            for (int32_t k = column; k < column + count; ++k)
+                putPair(cells.exact + 6 * k, pen.pair);
         }
-    } else {
-        for (; i < length && drawTo < width && drawn(text[i]); ++i)
-            ++drawTo;
     }
-    if (drawTo >= width) {
-        nextRow(1);
-        column = 0;
-    } else {
-        column = drawTo;
-    }
-    return i;
+    advance(count);
+    return true;
 }
 
-// A parameter's value; those past maxParameters are counted but not kept.
-void keep(Sequence* sequence, int32_t value)
+#if defined(ANSI_QUICK_STEPS)
+uint32_t slotOf(uint64_t key)
 {
-    if (sequence->count < maxParameters)
-        sequence->values[sequence->count] = value;
-    if (sequence->count <= maxParameters)
-        ++sequence->count;
+    return (uint32_t)((key * 0x9E3779B97F4A7C15ull) >> 54);
 }
 
-// Reads the sequence whose ESC '[' starts at text[at]. Returns the index of
-// the byte after it: after its final byte, or the byte that could not
-// continue it (sequence->final is then 0), or length.
-size_t Reader::readSequence(const uint8_t* text, size_t length, size_t at, Sequence* sequence)
+// Draws count glyphs (1 .. width - column) from `from` (eight bytes
+// readable past the last) at the cursor, eight at a time, and moves past
+// them. False when memory ran out.
+bool Reader::drawGlyphs(const uint8_t* from, uint32_t count)
 {
-    sequence->count = 0;
-    sequence->final = 0;
-    size_t i = at + 2;
-    if (i < length && (text[i] == '?' || text[i] == '='))
-        ++i;
-    int32_t value = 0;
-    bool any = false;
-    for (; i < length; ++i) {
-        const uint8_t c = text[i];
-        if (c >= '0' && c <= '9') {
-            const int32_t digit = c - '0';
-            value = value > (parameterCeiling - digit) / 10 ? parameterCeiling : value * 10 + digit;
-        } else if (c == ';') {
-            keep(sequence, value);
-            value = 0;
-        } else {
-            if (c >= 0x40 && c <= 0x7E) {
-                sequence->final = c;
-                ++i;
+    if (row != cellsRow && !fetchRow())
+        return false;
+    if (!cells.glyphs || pen.exact || cells.exact)
+        return put(from, (int32_t)count);
+    uint32_t k = 0;
+    for (; count - k > 8; k += 8) {
+        memcpy(cells.glyphs + column + k, from + k, 8);
+        memcpy(cells.attributes + column + k, &attributeWord, 8);
+    }
+    storeFirst(cells.glyphs + column + k, load8(from + k), count - k);
+    storeFirst(cells.attributes + column + k, attributeWord, count - k);
+    advance(count);
+    return true;
+}
+
+// What an m sequence met before does to the pen, its bytes after ESC '['
+// (1 to 8, the 'm' the last) at `at`, eight bytes readable; null when it is
+// not known.
+const PenChange* Reader::knownColors(const uint8_t* at, uint32_t bytes) const
+{
+    const uint64_t key = load8(at) & ~0ull >> (64 - 8 * bytes);
+    uint32_t slot = slotOf(key);
+    while (knownKeys[slot] != key) {
+        if (!knownKeys[slot])
+            return nullptr;
+        slot = (slot + 1) & (knownSlots - 1);
+    }
+    return &knownChanges[slot];
+}
+
+// The columns of ESC [ n C when n has at most two digits, `digits` long at
+// `at` (the byte after the '['); 0 for anything else.
+uint32_t quickForward(const uint8_t* at, uint32_t digits)
+{
+    uint32_t by = 0;
+    for (uint32_t k = 0; k < digits; ++k) {
+        const uint32_t digit = (uint32_t)(at[k] - '0');
+        if (digits > 2 || digit > 9)
+            return 0;
+        by = by * 10 + digit;
+    }
+    return by ? by : 1;
+}
+
+// Bit k of each mask tells of byte k of the 32 at p.
+struct Window {
+    uint32_t stops;         // below 0x20: not a glyph of the quick step
+    uint32_t starts;        // ESC followed by '['
+    uint32_t ends;          // neither a digit nor ';': what ends a sequence's parameters
+    uint32_t colorEnds;     // 'm'
+    uint32_t forwardEnds;   // 'C'
+};
+
+uint32_t maskOf(__m128i low, __m128i high)
+{
+    return (uint32_t)_mm_movemask_epi8(low) | (uint32_t)_mm_movemask_epi8(high) << 16;
+}
+
+Window windowAt(const uint8_t* p)
+{
+    const __m128i top = _mm_set1_epi8((char)0x80);
+    __m128i stops[2], escapes[2], brackets[2], parameters[2], colorEnds[2], forwardEnds[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m128i bytes = _mm_loadu_si128((const __m128i*)(p + 16 * half));
+        const __m128i flipped = _mm_xor_si128(bytes, top);     // unsigned order as signed
+        stops[half] = _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(0x20 ^ 0x80)));
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(flipped, _mm_set1_epi8((char)(('0' - 1) ^ 0x80))),
+                                            _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(('9' + 1) ^ 0x80))));
+        parameters[half] = _mm_or_si128(digit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
+        escapes[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape));
+        brackets[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('['));
+        colorEnds[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('m'));
+        forwardEnds[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('C'));
+    }
+    Window window;
+    window.stops = maskOf(stops[0], stops[1]);
+    window.starts = maskOf(escapes[0], escapes[1]) & maskOf(brackets[0], brackets[1]) >> 1;
+    window.ends = ~maskOf(parameters[0], parameters[1]);
+    window.colorEnds = maskOf(colorEnds[0], colorEnds[1]);
+    window.forwardEnds = maskOf(forwardEnds[0], forwardEnds[1]);
+    return window;
+}
+
+// The quick steps over the 32 bytes at p (48 readable): runs of glyphs, CR,
+// LF, m sequences met before and short forward moves, as long as they come.
+// Returns where the first byte they could not take is (p when that is the
+// first), or null when memory ran out. The cursor's column, the pen and the
+// row's cells are kept in locals (stores to the cells could otherwise touch
+// any member) and put back at the end, and before a run that needs the row
+// fetched or exact colours, which drawGlyphs draws.
+const uint8_t* Reader::quickSteps(const uint8_t* p)
+{
+    const Window window = windowAt(p);
+    const uint32_t columns = (uint32_t)width;
+    uint32_t x = (uint32_t)column;
+    uint32_t bits = state;
+    uint64_t ink = attributeWord;
+    bool ready = row == cellsRow && cells.glyphs && !cells.exact;
+    uint8_t* glyphs = cells.glyphs;
+    uint8_t* attributes = cells.attributes;
+    uint32_t at = 0;
+    while (at < 32) {
+        if (!((window.stops >> at) & 1)) {
+            const uint32_t stops = window.stops & (~0u << at);
+            uint32_t count = (stops ? (uint32_t)__builtin_ctz(stops) : 32) - at;
+            if (count > columns - x)
+                count = columns - x;
+            if (!ready || (bits & (foreExactBit | backExactBit))) {
+                column = (int32_t)x;
+                state = bits;
+                penChanged();
+                if (!drawGlyphs(p + at, count))
+                    return nullptr;
+                x = (uint32_t)column;
+                ready = row == cellsRow && cells.glyphs && !cells.exact;
+                glyphs = cells.glyphs;
+                attributes = cells.attributes;
+                at += count;
+                continue;
             }
+            uint32_t k = 0;
+            for (; count - k > 8; k += 8) {
+                memcpy(glyphs + x + k, p + at + k, 8);
+                memcpy(attributes + x + k, &ink, 8);
+            }
+            storeFirst(glyphs + x + k, load8(p + at + k), count - k);
+            storeFirst(attributes + x + k, ink, count - k);
+            at += count;
+            x += count;
+            if (x >= columns) {
+                nextRow(1);
+                x = 0;
+                ready = false;
+            }
+        } else if ((window.starts >> at) & 1 && at < 30 && (window.ends >> (at + 2))) {
+            const uint32_t final = (uint32_t)__builtin_ctz(window.ends & (~0u << (at + 2)));
+            if ((window.colorEnds >> final) & 1) {
+                const PenChange* change = final - at <= 9 ? knownColors(p + at + 2, final - at - 1) : nullptr;
+                if (!change)
+                    break;
+                bits = (bits & change->keep) | change->set;
+                ink = attributeOf[bits & 511] * everyByte;
+            } else {
+                const uint32_t by = (window.forwardEnds >> final) & 1 ? quickForward(p + at + 2, final - at - 2) : 0;
+                if (!by)
+                    break;
+                if (x + by >= columns) {
+                    nextRow(1);
+                    x = 0;
+                    ready = false;
+                } else {
+                    x += by;
+                }
+            }
+            at = final + 1;
+        } else if (p[at] == carriageReturn) {
+            x = 0;
+            ++at;
+        } else if (p[at] == lineFeed) {
+            nextRow(1);
+            x = 0;
+            ready = false;
+            ++at;
+        } else {
             break;
         }
-        any = true;
     }
-    if (any)
-        keep(sequence, value);
-    if (sequence->count > maxParameters)
-        sequence->count = maxParameters;
-    return i;
+    column = (int32_t)x;
+    if (bits != state) {
+        state = bits;
+        penChanged();
+    }
+    return p + at;
 }
 
-// One code of an m sequence; 38 and 48 only drop the side's exact colour,
-// the colour that follows them is the caller's.
-void Reader::setColor(int32_t code)
+// Remembers what an m sequence that the general step has just carried out
+// does, when it fits the quick step: at most eight bytes after ESC '[' and
+// no 24-bit or table colour, while the table has room.
+void Reader::remember(const uint8_t* p, const uint8_t* after, const Sequence& sequence)
 {
-    Attributes& a = attributes;
-    if (code == 0) {
-        resetAttributes();
-    } else if (code == 1 || code == 22) {
-        a.bold = code == 1;
-        a.foreExact = 0;
-    } else if (code == 5 || code == 25) {
-        a.blink = code == 5;
-        a.backExact = 0;
-    } else if (code == 7 || code == 27) {
-        a.reverse = code == 7;
-    } else if (code >= 30 && code <= 39) {
-        a.fore = code == 39 ? defaultFore : code == 38 ? a.fore : vgaOfAnsi[code - 30];
-        a.foreExact = 0;
-    } else if (code >= 40 && code <= 49) {
-        a.back = code == 49 ? 0 : code == 48 ? a.back : vgaOfAnsi[code - 40];
-        a.backExact = 0;
+    const size_t bytes = (size_t)(after - p) - 2;
+    if (bytes > 8 || knownCount >= knownSlots / 4)
+        return;
+    PenChange change = { (uint16_t)everyBit, 0 };
+    for (int32_t k = 0; k < (sequence.count ? sequence.count : 1); ++k) {
+        const int32_t code = parameter(sequence, k);
+        if (code == 38 || code == 48)
+            return;
+        change.then(changeOf(code));
     }
+    uint64_t key = 0;
+    memcpy(&key, p + 2, bytes);
+    uint32_t slot = slotOf(key);
+    while (knownKeys[slot] && knownKeys[slot] != key)
+        slot = (slot + 1) & (knownSlots - 1);
+    knownKeys[slot] = key;
+    knownChanges[slot] = change;
+    ++knownCount;
 }
 
-// ESC [ codes m with up to eight codes of one or two digits, none of them 38
-// or 48: the sequence art is made of, applied as it is read. Returns the
-// index after the 'm', or 0 for any other sequence (read the general way).
-size_t Reader::quickColors(const uint8_t* text, size_t length, size_t at)
+#endif
+
+// One general step at p: a run of glyphs to the row's end, a control byte or
+// a sequence. Returns where the next step starts, or null at 0x1A or when
+// memory ran out.
+const uint8_t* Reader::step(const uint8_t* p, const uint8_t* end)
 {
-    const int32_t most = 8;
-    int32_t codes[most];
-    int32_t count = 0;
-    size_t i = at + 2;
-    while (i < length && count < most) {
-        int32_t code = text[i] - '0';
-        if ((uint32_t)code > 9)
-            return 0;
-        if (++i < length && (uint32_t)(text[i] - '0') <= 9)
-            code = code * 10 + (text[i++] - '0');
-        if (code == 38 || code == 48 || i >= length)
-            return 0;
-        codes[count++] = code;
-        if (text[i] == 'm') {
-            pairReady = false;
-            for (int32_t k = 0; k < count; ++k)
-                setColor(codes[k]);
-            return i + 1;
+    const uint8_t c = *p;
+    if (drawn(c)) {
+        int32_t count = 1;
+        while (p + count < end && count < width - column && drawn(p[count]))
+            ++count;
+        return put(p, count) ? p + count : nullptr;
+    }
+    const uint8_t* next = p + 1;
+    switch (c) {
+    case endOfFile: return nullptr;
+    case carriageReturn: column = 0; break;
+    case lineFeed:
+        nextRow(1);
+        column = 0;
+        break;
+    case tab: advance(tabStop - column % tabStop); break;
+    case escape:
+        if (next < end && *next == '[') {
+            Sequence sequence;
+            next = readSequence(p, end, &sequence);
+            if (sequence.final && !perform(sequence))
+                return nullptr;
+#if defined(ANSI_QUICK_STEPS)
+            if (sequence.final == 'm' && quick)
+                remember(p, next, sequence);
+#endif
         }
-        if (text[i++] != ';')
-            return 0;
+        break;
     }
-    return 0;
-}
-
-// A 24-bit or table colour for the foreground or the background.
-void Reader::setExact(bool foreground, AnsiPixel color)
-{
-    pairReady = false;
-    (foreground ? attributes.foreExact : attributes.backExact) = 1;
-    (foreground ? attributes.foreColor : attributes.backColor) = color;
+    return next;
 }
 
 void Reader::setColors(const Sequence& sequence)
 {
-    pairReady = false;
     const int32_t count = sequence.count ? sequence.count : 1;
     for (int32_t k = 0; k < count; ++k) {
         const int32_t code = parameter(sequence, k);
-        setColor(code);
+        const PenChange change = changeOf(code);
+        state = (state & change.keep) | change.set;
         if (code != 38 && code != 48)
             continue;
         // 38;5;n and 48;5;n: the table; 38;2;r;g;b and 48;2;r;g;b: 24 bits.
@@ -349,6 +625,15 @@ void Reader::setColors(const Sequence& sequence)
         }
         setExact(code == 38, color);
     }
+    penChanged();
+}
+
+// A 24-bit or table colour for the foreground or the background.
+void Reader::setExact(bool foreground, AnsiPixel color)
+{
+    state |= foreground ? foreExactBit : backExactBit;
+    (foreground ? foreColor : backColor) = color;
+    penChanged();
 }
 
 // ESC [ 0;r;g;b t and ESC [ 1;r;g;b t: the background or foreground.
@@ -378,6 +663,7 @@ void Reader::moveCursor(const Sequence& sequence)
     }
 }
 
+// The erase may give the row's chunk exact colours: the row is fetched again.
 bool Reader::eraseInRow(const Sequence& sequence)
 {
     const int32_t mode = parameter(sequence, 0);
@@ -385,7 +671,10 @@ bool Reader::eraseInRow(const Sequence& sequence)
         return true;
     const int32_t from = mode == 0 ? column : 0;
     const int32_t to = mode == 1 ? column + 1 : width;
-    return canvas.erase((int32_t)row, from, to, fore(), back());
+    if (!pairReady)
+        preparePair();
+    cellsRow = -1;
+    return canvas.erase((int32_t)row, from, to, pen);
 }
 
 // Carries out a complete sequence. False when the canvas ran out of memory.
@@ -423,55 +712,49 @@ bool Reader::perform(const Sequence& sequence)
 
 void Reader::read(const uint8_t* text, size_t length)
 {
-    Sequence sequence;
-    size_t i = 0;
-    while (i < length) {
-        const uint8_t c = text[i];
-        if (drawn(c)) {
-            i = drawGlyphs(text, length, i);
-            if (i == 0)
-                return;
-            continue;
-        }
-        ++i;
-        switch (c) {
-        case endOfFile: return;
-        case carriageReturn: column = 0; break;
-        case lineFeed:
-            nextRow(1);
-            column = 0;
-            break;
-        case tab: advance(tabStop - column % tabStop); break;
-        case escape:
-            if (i < length && text[i] == '[') {
-                const size_t after = quickColors(text, length, i - 1);
-                if (after) {
-                    i = after;
-                    break;
-                }
-                i = readSequence(text, length, i - 1, &sequence);
-                if (sequence.final && !perform(sequence))
+    const uint8_t* p = text;
+    const uint8_t* const end = text + length;
+#if defined(ANSI_QUICK_STEPS)
+    const uint8_t* const quickEnd = quick && length > lookAhead ? end - lookAhead : text;
+#endif
+    while (p < end) {
+        canvas.readUpTo(p);
+#if defined(ANSI_QUICK_STEPS)
+        if (p < quickEnd) {
+            const uint8_t* next = quickSteps(p);
+            if (next != p) {
+                if (!next)
                     return;
+                p = next;
+                continue;
             }
-            break;
         }
+#endif
+        p = step(p, end);
+        if (!p)
+            return;
     }
 }
 
 }  // namespace
 
-AnsiCanvas* readAnsiArt(const uint8_t* text, size_t length, const AnsiLayout& layout)
+AnsiCanvas* readAnsiArt(const uint8_t* text, size_t length, const AnsiLayout& layout, uint8_t* block, bool quick)
 {
     AnsiCanvas* canvas = new AnsiCanvas(layout.columns, length);
-    if (!canvas)
+    if (!canvas) {
+        freePages(block);
         return nullptr;
+    }
+    canvas->takeBlock(block);
     canvas->columnsCut = layout.columnsCut;
     canvas->ice = layout.ice;
     canvas->cellWidth = layout.cellWidth == 9 ? 9 : 8;
-    if (!canvas->failed) {
-        Reader reader(*canvas, layout);
-        reader.read(text, length);
-    }
+    Reader* reader = canvas->failed ? nullptr : new Reader(*canvas, layout, quick);
+    if (reader)
+        reader->read(text, length);
+    else
+        canvas->failed = 1;
+    delete reader;
     if (canvas->failed) {
         delete canvas;
         return nullptr;

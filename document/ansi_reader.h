@@ -23,5 +23,10 @@ class AnsiCanvas;
 
 // The canvas the text draws, finished (ansi_canvas.h); null when no memory
 // could be had for it. A canvas whose rows ran out of memory on the way is
-// deleted and null returned too.
-AnsiCanvas* readAnsiArt(const uint8_t* text, size_t length, const AnsiLayout& layout);
+// deleted and null returned too. block: null, or the block from
+// allocatePages that holds the text, handed over: the canvas keeps its rows
+// in the part already read and frees it with itself (or at once, on failure).
+// quick false reads without the shortcuts for common sequences, as the
+// reference they are tested against.
+AnsiCanvas* readAnsiArt(const uint8_t* text, size_t length, const AnsiLayout& layout, uint8_t* block = nullptr,
+                        bool quick = true);

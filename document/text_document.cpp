@@ -141,8 +141,7 @@ const char* TextDocument::adoptFileText(uint8_t* buffer, uint32_t length, const 
     if (!readsAsAnsi(buffer + 1, length, reading.sauce, name, choice.format))
         return adoptText(buffer, length);
     textLength = 0;
-    canvas = readAnsiArt(buffer + 1, length, ansiLayout(reading.sauce, choice));
-    freePages(buffer);
+    canvas = readAnsiArt(buffer + 1, length, ansiLayout(reading.sauce, choice), buffer);
     const char* failure = canvas ? indexRows(*this) : notEnoughMemory;
     if (failure)
         releaseText(*this);

@@ -40,7 +40,7 @@ public:
     // The same for a file's text as readDocumentText left it, read as lines
     // or as ANSI art (art_format.h) by the reading, the file's name (may be
     // null) and what the user forces. ANSI art becomes a canvas whose rows
-    // are the lines after line 0, and the block is given back.
+    // are the lines after line 0, and the block is the canvas's.
     const char* adoptFileText(uint8_t* buffer, uint32_t length, const TextReading& reading, const char* name,
                               const ArtChoice& choice);
 

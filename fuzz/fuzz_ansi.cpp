@@ -1,11 +1,13 @@
 // Fuzz target: any bytes read as ANSI art at the width (up to 5000, past the
 // cap), iCE and cell width that the first three bytes pick: no access outside
 // the canvas (sanitizers), a sound canvas of that layout
-// (document_invariants.h) within 64 MB, every page given back.
+// (document_invariants.h) within 64 MB, every page given back, and the same
+// cells as the general step alone draws.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "document/ansi_reader.h"
 #include "document/art_format.h"
 #include "document/document_storage.h"
 #include "document/text_document.h"
@@ -37,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const char* fault = findDocumentFault(*document, nullptr, 0);
     check(!fault, fault);
     check(hostDocumentStorage.peakBytes <= (64u << 20), "more than 64 MB");
+    const AnsiLayout layout = ansiLayout(TextReading().sauce, choice);
+    AnsiCanvas* reference = readAnsiArt(data + 3, size - 3, layout, nullptr, false);
+    check(reference && !findCanvasDifference(*document->canvas, *reference), "the quick steps draw otherwise");
+    delete reference;
     delete document;
     check(hostDocumentStorage.blocksInUse == 0, "page blocks not given back");
     return 0;

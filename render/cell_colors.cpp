@@ -37,8 +37,8 @@ bool bringsNewColor(const AnsiCanvas& art, int32_t row, const GlyphSides& glyphs
                     const std::unordered_set<Pixel>& seen)
 {
     const uint8_t* text = (const uint8_t*)art.glyphRow(row);
-    const uint8_t* colors = art.colorRow(row);
-    if (!colors)
+    const AnsiRowColors colors = art.rowColors(row);
+    if (!colors.attributes)
         return false;   // blank and black
     bool inText = text != nullptr;
     Pixel lastFore = 0;
@@ -51,13 +51,13 @@ bool bringsNewColor(const AnsiCanvas& art, int32_t row, const GlyphSides& glyphs
             inText = false;
         const uint8_t sides = glyphs.sides[code];
         if (sides & 1) {
-            const Pixel fore = cellColor(colors + 6 * i);
+            const Pixel fore = colors.fore(i);
             if (fore != lastFore && !seen.count(fore))
                 return true;
             lastFore = fore;
         }
         if (sides & 2) {
-            const Pixel back = cellColor(colors + 6 * i + 3);
+            const Pixel back = colors.back(i);
             if (back != lastBack && !seen.count(back))
                 return true;
             lastBack = back;

@@ -76,7 +76,7 @@ void CellIndexRows::takeLine(int32_t line)
 {
     line_ = line;
     const uint8_t* text = (const uint8_t*)art_.glyphRow(line - 1);
-    const uint8_t* colors = art_.colorRow(line - 1);
+    const AnsiRowColors colors = art_.rowColors(line - 1);
     bool inText = text != nullptr;
     Pixel lastFore = 0, lastBack = 0;
     uint8_t foreIndex = black_, backIndex = black_;
@@ -87,9 +87,9 @@ void CellIndexRows::takeLine(int32_t line)
         else
             inText = false;
         codes_[(size_t)i] = code;
-        if (colors) {
-            const Pixel fore = cellColor(colors + 6 * i);
-            const Pixel back = cellColor(colors + 6 * i + 3);
+        if (colors.attributes) {
+            const Pixel fore = colors.fore(i);
+            const Pixel back = colors.back(i);
             if (fore != lastFore || i == 0)
                 foreIndex = indexOf(fore);
             if (back != lastBack || i == 0)

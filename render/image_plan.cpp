@@ -27,7 +27,7 @@ bool holdsText(const TextDocument& document)
     if (document.canvas) {
         // ANSI art: any touched row, blank cells in colour included.
         for (int32_t row = 0; row < document.canvas->getRows(); ++row)
-            if (document.canvas->colorRow(row))
+            if (document.canvas->rowColors(row).attributes)
                 return true;
         return false;
     }

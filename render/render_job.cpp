@@ -164,8 +164,7 @@ RenderOutcome writeText(const std::string& input, EncodingChoice encoding, const
     const char* name = input == "-" ? nullptr : input.c_str();
     if (readsAsAnsi(text.buffer + 1, text.length, text.reading.sauce, name, art.format)) {
         TextDocument document;
-        document.canvas = readAnsiArt(text.buffer + 1, text.length, ansiLayout(text.reading.sauce, art));
-        freePages(text.buffer);
+        document.canvas = readAnsiArt(text.buffer + 1, text.length, ansiLayout(text.reading.sauce, art), text.buffer);
         if (!document.canvas) {
             outcome.error = "not enough memory to load it";
             outcome.inputFailed = true;

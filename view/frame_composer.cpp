@@ -244,7 +244,7 @@ static int64_t drawCells(const Canvas& canvas, const AnsiCanvas& art, int32_t li
     if (firstRow >= endRow)
         return textLeft;
     const char* glyphs = art.glyphRow(lineIndex - 1);
-    const uint8_t* colors = art.colorRow(lineIndex - 1);
+    const AnsiRowColors colors = art.rowColors(lineIndex - 1);
     const uint8_t* text = (const uint8_t*)(glyphs ? glyphs : "");
     const int32_t cellPixels = art.cellWidth;
     const int32_t width = canvas.width;
@@ -257,8 +257,8 @@ static int64_t drawCells(const Canvas& canvas, const AnsiCanvas& art, int32_t li
             code = text[i];
         else
             inText = false;
-        Pixel fore = colors ? cellColor(colors + 6 * i) : 0;
-        Pixel back = colors ? cellColor(colors + 6 * i + 3) : 0;
+        Pixel fore = colors.attributes ? colors.fore(i) : 0;
+        Pixel back = colors.attributes ? colors.back(i) : 0;
         if (selection.inSelection && i >= selection.from && i < selection.to) {
             fore = frame.selInk;
             back = frame.selPaper;

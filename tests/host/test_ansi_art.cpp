@@ -6,10 +6,12 @@
 
 #include <chrono>
 #include <memory>
+#include <random>
 
 #include "document/ansi_reader.h"
 #include "document/document_storage.h"
 #include "document/text_document.h"
+#include "tests/support/document_invariants.h"
 #include "tests/support/host_document_storage.h"
 #include "view/scroll_view.h"
 #include "view/vga_font.h"
@@ -37,7 +39,6 @@ static std::string repeated(const std::string& piece, size_t times)
     return text;
 }
 
-static AnsiPixel colorAt(const uint8_t* at) { return (AnsiPixel)at[2] << 16 | (AnsiPixel)at[1] << 8 | at[0]; }
 
 TEST(AnsiArt, CursorAndSequenceRules)
 {
@@ -85,10 +86,41 @@ TEST(AnsiArt, CellColours)
     };
     for (const Case& c : cases) {
         std::unique_ptr<AnsiCanvas> canvas = readArt(c.text, 80, c.ice);
-        ASSERT_TRUE(canvas && canvas->colorRow(0)) << c.text;
-        const uint8_t* cell = canvas->colorRow(0) + 6 * c.column;
-        EXPECT_TRUE(colorAt(cell) == c.fore && colorAt(cell + 3) == c.back)
-            << c.text << " ice " << c.ice << std::hex << ": " << colorAt(cell) << " on " << colorAt(cell + 3);
+        ASSERT_TRUE(canvas && canvas->rowColors(0).attributes) << c.text;
+        const AnsiRowColors colors = canvas->rowColors(0);
+        EXPECT_TRUE(colors.fore(c.column) == c.fore && colors.back(c.column) == c.back)
+            << c.text << " ice " << c.ice << std::hex << ": " << colors.fore(c.column) << " on " << colors.back(c.column);
+    }
+}
+
+// The quick steps (runs of glyphs, known colour sequences, short forward
+// moves, CR and LF, rows kept in the text's block) against the general step
+// alone, on art made of the pieces editors write and the ones that break a
+// quick step off: long sequences, exact colours, controls, clears, erases.
+TEST(AnsiArt, QuickStepsDrawWhatTheGeneralStepDraws)
+{
+    const char* const pieces[] = { "\x1b[0m", "\x1b[1;37m", "\x1b[0;31;41m", "\x1b[1;35;45;5m", "\x1b[33m",
+                                   "\x1b[38;5;9m\x1b[38;2;1;2;3m", "\x1b[48;5;3m", "\x1b[1;0;99;3;200t", "\x1b[7m\x1b[3C",
+                                   "\x1b[12C", "\x1b[123C", "\x1b[;C", "\x1b[?7m", "\r\n", "\n", "\r", "\t",
+                                   "\x1b[K", "\x1b[1K", "\x1b[5;70H", "\x1b[2J", "\x1bx", "\x01\x00", "\x1b[m" };
+    std::mt19937 random(7);
+    std::string text;
+    while (text.size() < 200000) {
+        const uint32_t pick = random() % 60;
+        if (pick < 24 && ((pick != 19 && pick != 20) || random() % 500 == 0))
+            text += pieces[pick];
+        else
+            text += std::string(1 + random() % (pick < 50 ? 6 : 40), (char)(0xB0 + random() % 48));
+    }
+    for (int32_t columns : { 7, 80, 160 }) {
+        const AnsiLayout layout = { columns, 0, (uint8_t)(columns == 80), 8 };
+        uint8_t* block = (uint8_t*)allocatePages(text.size() + 5);
+        memcpy(block + 1, text.data(), text.size());
+        std::unique_ptr<AnsiCanvas> quick(readAnsiArt(block + 1, text.size(), layout, block));
+        std::unique_ptr<AnsiCanvas> general(readAnsiArt((const uint8_t*)text.data(), text.size(), layout, nullptr, false));
+        ASSERT_TRUE(quick && general && general->getRows() > 100);
+        const char* difference = findCanvasDifference(*quick, *general);
+        EXPECT_FALSE(difference) << columns << " columns: " << difference;
     }
 }
 

@@ -2,6 +2,8 @@
 // (see document_invariants.h).
 #include "tests/support/document_invariants.h"
 
+#include <string.h>
+
 #include "document/ansi_canvas.h"
 #include "document/text_document.h"
 
@@ -98,7 +100,8 @@ static const char* findCanvasFault(const TextDocument& document)
     volatile uint8_t colors = 0;    // read, so that the sanitizers see each colour's place
     for (int32_t row = 0; row < rows; ++row) {
         const char* glyphs = canvas.glyphRow(row);
-        if (glyphs ? document.getLine(row + 1) != glyphs || !canvas.colorRow(row) : *document.getLine(row + 1))
+        const AnsiRowColors rowColors = canvas.rowColors(row);
+        if (glyphs ? document.getLine(row + 1) != glyphs || !rowColors.attributes : *document.getLine(row + 1))
             return "a line is not its row's glyphs";
         size_t length = 0;
         while (glyphs && length <= (size_t)width && glyphs[length])
@@ -108,8 +111,24 @@ static const char* findCanvasFault(const TextDocument& document)
         for (size_t k = length + 1; glyphs && k < (size_t)width; ++k)
             if (glyphs[k] != ' ')
                 return "a row holds a glyph behind its end";
-        for (int32_t k = 0; glyphs && k < width * 6 + 2; ++k)
-            colors = colors + canvas.colorRow(row)[k];
+        for (int32_t k = 0; glyphs && k < width; ++k)
+            colors = colors + (rowColors.fore(k) ^ rowColors.back(k));
+    }
+    return nullptr;
+}
+
+const char* findCanvasDifference(const AnsiCanvas& one, const AnsiCanvas& other)
+{
+    if (one.getWidth() != other.getWidth() || one.getRows() != other.getRows() || one.cut != other.cut)
+        return "the canvases differ in width, rows or cut";
+    for (int32_t row = 0; row < one.getRows(); ++row) {
+        const char *glyphs = one.glyphRow(row), *others = other.glyphRow(row);
+        if (!glyphs != !others || (glyphs && strcmp(glyphs, others) != 0))
+            return "a row's glyphs differ";
+        const AnsiRowColors colors = one.rowColors(row), otherColors = other.rowColors(row);
+        for (int32_t k = 0; glyphs && k < one.getWidth(); ++k)
+            if (colors.fore(k) != otherColors.fore(k) || colors.back(k) != otherColors.back(k))
+                return "a cell's colours differ";
     }
     return nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+class AnsiCanvas;
 class TextDocument;
 
 // Returns null when the document is sound, else a short description of the
@@ -15,6 +16,10 @@ class TextDocument;
 // buffer (line feeds and the carriage returns ending a line zeroed, all other
 // bytes kept, the padding zero) and the widest line.
 const char* findDocumentFault(const TextDocument& document, const uint8_t* file, uint32_t length);
+
+// Null when two canvases hold the same cells (glyphs and both colours), rows
+// and cut, else what differs first.
+const char* findCanvasDifference(const AnsiCanvas& one, const AnsiCanvas& other);
 
 // Columns of one line by the plain rule: 7 for a tab, 1 for every other byte.
 int64_t naiveLineWidth(const char* line);
