@@ -18,7 +18,7 @@ const uint32_t cellsPerByte = 16;
 // address rows directly.
 const uint32_t spareRows = 4096;
 const uint8_t space = 0x20;
-const uint64_t lowBits = 0x7F7F7F7F7F7F7F7Full;
+const uint64_t blanks = 0x2020202020202020ull;
 
 // A cell's six exact colour bytes, from the low 48 bits of pair.
 void putPair(uint8_t* at, uint64_t pair)
@@ -32,13 +32,6 @@ void putPair(uint8_t* at, uint64_t pair)
 uint64_t pairOf(AnsiPixel fore, AnsiPixel back)
 {
     return (uint64_t)(fore & 0xFFFFFFu) | (uint64_t)(back & 0xFFFFFFu) << 24;
-}
-
-// Eight glyph bytes with each zero (a cell never written, or a NUL) made a space.
-uint64_t blanksForZeros(uint64_t word)
-{
-    const uint64_t nonZero = ((word & lowBits) + lowBits) | word;
-    return word | (~nonZero & ~lowBits) >> 2;
 }
 
 }  // namespace
@@ -107,8 +100,17 @@ uint8_t* AnsiCanvas::carve()
     if (!block || spareEnd < start || (size_t)(spareEnd - start) < chunkBytes)
         return nullptr;
     spare = start + chunkBytes;
-    memset(start, 0, chunkBytes);
+    blank(start, false);
     return start;
+}
+
+// A chunk's glyphs made blanks and its colour bytes black (fresh pages are
+// zero already).
+void AnsiCanvas::blank(uint8_t* chunk, bool fresh) const
+{
+    memset(chunk, space, rowStride << chunkShift);
+    if (!fresh)
+        memset(chunk + (rowStride << chunkShift), 0, rowStride << chunkShift);
 }
 
 bool AnsiCanvas::borrowed(const uint8_t* chunk) const
@@ -152,6 +154,7 @@ uint8_t* AnsiCanvas::touch(int32_t row)
             failed = 1;
             return nullptr;
         }
+        blank(chunk, true);
     }
     dirty[row >> chunkShift] = 1;
     if (row >= rows)
@@ -218,7 +221,7 @@ void AnsiCanvas::clear()
     const int32_t used = ((rows - 1) >> chunkShift) + 1;
     for (int32_t k = 0; k < chunkCount && k < used; ++k) {
         if (dirty[k])
-            memset(chunks[k], 0, chunkBytes);
+            blank(chunks[k], false);
         freePages(exactChunks[k]);
         exactChunks[k] = nullptr;
         dirty[k] = 0;
@@ -226,20 +229,17 @@ void AnsiCanvas::clear()
     rows = 1;
 }
 
-// Eight bytes at a time: the slack behind each row takes the last word.
+// Cells never written are blanks already (see blank); only the trailing
+// ones are cut, eight at a time while they last.
 void AnsiCanvas::finish()
 {
     for (int32_t row = 0; row < rows && row < rowLimit; ++row) {
         if (!chunks[row >> chunkShift])
             continue;
         uint8_t* text = glyphsOf(row);
-        for (int32_t column = 0; column < width; column += 8) {
-            uint64_t word;
-            memcpy(&word, text + column, 8);
-            word = blanksForZeros(word);
-            memcpy(text + column, &word, 8);
-        }
         int32_t end = width;
+        for (uint64_t word; end >= 8 && (memcpy(&word, text + end - 8, 8), word == blanks);)
+            end -= 8;
         while (end > 0 && text[end - 1] == space)
             --end;
         text[end] = 0;

@@ -74,7 +74,7 @@ struct AnsiPen {
 // The cells of a row about to be written; glyphs null when the row cannot be
 // written (past the bound, or out of memory).
 struct AnsiRowCells {
-    uint8_t* glyphs;        // width bytes, then ansiRowSlack spare ones
+    uint8_t* glyphs;        // width bytes (never NUL: a blank), then ansiRowSlack spare ones
     uint8_t* attributes;    // the same
     uint8_t* exact;         // 6 bytes a cell and 2 spare, or null while the row's chunk has none
 };
@@ -110,8 +110,9 @@ public:
     void readUpTo(const uint8_t* position) { spareEnd = position; }
     // Every cell blank and unwritten again; the canvas starts over at one row.
     void clear();
-    // Turns the glyph rows into lines: never-written cells and NULs become
-    // spaces, trailing spaces are cut. Called once, after the last write.
+    // Turns the glyph rows into lines: trailing spaces are cut. Called once,
+    // after the last write. (Cells never written hold spaces; a writer puts
+    // a space for a NUL.)
     void finish();
 
     int32_t getWidth() const { return width; }
@@ -133,6 +134,7 @@ public:
 private:
     bool holds(int32_t row) const;
     uint8_t* carve();
+    void blank(uint8_t* chunk, bool fresh) const;
     bool borrowed(const uint8_t* chunk) const;
     uint8_t* touch(int32_t row);
     uint8_t* glyphsOf(int32_t row) const;

@@ -5,13 +5,13 @@
 // glyphs is found and stored eight bytes at a time, and an ESC [ ... m that
 // has been met before is looked up, whole, in a small table of what it does
 // to the pen. Anything else, and the last bytes of the text, take the
-// general step, which is the reference for both. The 32-bit program, built
-// for size, does without them.
+// general step, which is the reference for both. 32-bit builds (the program
+// among them, built for size) do without them.
 #include "document/ansi_reader.h"
 
 #include <string.h>
 
-#if defined(__SSE2__) && !(defined(__i386__) && defined(__OPTIMIZE_SIZE__))
+#if defined(__SSE2__) && defined(__x86_64__)
 #define ANSI_QUICK_STEPS 1
 #include <emmintrin.h>
 #endif
@@ -52,9 +52,9 @@ bool drawn(uint8_t c)
 
 #if defined(ANSI_QUICK_STEPS)
 const uint64_t everyByte = 0x0101010101010101ull;
-// The quick steps read this many bytes ahead: a window of 32, and eight
+// The quick steps read this many bytes ahead: a window of 64, and eight
 // more for a word that starts in it.
-const size_t lookAhead = 48;
+const size_t lookAhead = 72;
 const uint32_t knownSlots = 1024;       // a quarter of them filled at most
 
 uint64_t load8(const uint8_t* at)
@@ -336,7 +336,8 @@ bool Reader::put(const uint8_t* glyphs, int32_t count)
     if (cells.glyphs) {
         if (pen.exact && !cells.exact && !(cells.exact = canvas.exactColors((int32_t)row)))
             return false;
-        memcpy(cells.glyphs + column, glyphs, (size_t)count);
+        for (int32_t k = 0; k < count; ++k)
+            cells.glyphs[column + k] = glyphs[k] ? glyphs[k] : ' ';
         memset(cells.attributes + column, pen.attribute, (size_t)count);
         if (cells.exact) {
             if (!pairReady)
@@ -404,52 +405,49 @@ uint32_t quickForward(const uint8_t* at, uint32_t digits)
     return by ? by : 1;
 }
 
-// Bit k of each mask tells of byte k of the 32 at p.
+// Bit k of each mask tells of byte k of the window at p.
+const uint32_t windowBytes = 64;
 struct Window {
-    uint32_t stops;         // below 0x20: not a glyph of the quick step
-    uint32_t starts;        // ESC followed by '['
-    uint32_t ends;          // neither a digit nor ';': what ends a sequence's parameters
-    uint32_t colorEnds;     // 'm'
-    uint32_t forwardEnds;   // 'C'
+    uint64_t stops;         // below 0x20: not a glyph of the quick step
+    uint64_t starts;        // ESC followed by '['
+    uint64_t ends;          // neither a digit nor ';': what ends a sequence's parameters
 };
-
-uint32_t maskOf(__m128i low, __m128i high)
-{
-    return (uint32_t)_mm_movemask_epi8(low) | (uint32_t)_mm_movemask_epi8(high) << 16;
-}
 
 Window windowAt(const uint8_t* p)
 {
     const __m128i top = _mm_set1_epi8((char)0x80);
-    __m128i stops[2], escapes[2], brackets[2], parameters[2], colorEnds[2], forwardEnds[2];
-    for (int half = 0; half < 2; ++half) {
-        const __m128i bytes = _mm_loadu_si128((const __m128i*)(p + 16 * half));
+    Window window = { 0, 0, 0 };
+    uint64_t escapes = 0, brackets = 0;
+    for (uint32_t part = 0; part < windowBytes / 16; ++part) {
+        const __m128i bytes = _mm_loadu_si128((const __m128i*)(p + 16 * part));
         const __m128i flipped = _mm_xor_si128(bytes, top);     // unsigned order as signed
-        stops[half] = _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(0x20 ^ 0x80)));
-        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(flipped, _mm_set1_epi8((char)(('0' - 1) ^ 0x80))),
-                                            _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(('9' + 1) ^ 0x80))));
-        parameters[half] = _mm_or_si128(digit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
-        escapes[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape));
-        brackets[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('['));
-        colorEnds[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('m'));
-        forwardEnds[half] = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('C'));
+        const __m128i stops = _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(0x20 ^ 0x80)));
+        const __m128i digits = _mm_and_si128(_mm_cmpgt_epi8(flipped, _mm_set1_epi8((char)(('0' - 1) ^ 0x80))),
+                                             _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(('9' + 1) ^ 0x80))));
+        const __m128i parameters = _mm_or_si128(digits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
+        const uint32_t shift = 16 * part;
+        window.stops |= (uint64_t)(uint32_t)_mm_movemask_epi8(stops) << shift;
+        window.ends |= (uint64_t)(uint32_t)_mm_movemask_epi8(parameters) << shift;
+        escapes |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape))) << shift;
+        brackets |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('['))) << shift;
     }
-    Window window;
-    window.stops = maskOf(stops[0], stops[1]);
-    window.starts = maskOf(escapes[0], escapes[1]) & maskOf(brackets[0], brackets[1]) >> 1;
-    window.ends = ~maskOf(parameters[0], parameters[1]);
-    window.colorEnds = maskOf(colorEnds[0], colorEnds[1]);
-    window.forwardEnds = maskOf(forwardEnds[0], forwardEnds[1]);
+    // A sequence that starts in the last two bytes is left to the next
+    // window; one that ends past the window ends, as far as the quick steps
+    // see, at its last byte, which is then not a final byte.
+    window.ends = ~window.ends | 1ull << (windowBytes - 1);
+    // A run of glyphs stops at the last byte at the latest, left to the next window.
+    window.stops |= 1ull << (windowBytes - 1);
+    window.starts = escapes & brackets >> 1 & ~(3ull << (windowBytes - 2));
     return window;
 }
 
-// The quick steps over the 32 bytes at p (48 readable): runs of glyphs, CR,
-// LF, m sequences met before and short forward moves, as long as they come.
-// Returns where the first byte they could not take is (p when that is the
-// first), or null when memory ran out. The cursor's column, the pen and the
-// row's cells are kept in locals (stores to the cells could otherwise touch
-// any member) and put back at the end, and before a run that needs the row
-// fetched or exact colours, which drawGlyphs draws.
+// The quick steps over the window at p (lookAhead bytes readable): runs of
+// glyphs, CR, LF, m sequences met before and short forward moves, as long
+// as they come. Returns where the first byte they could not take is (p when
+// that is the first), or null when memory ran out. The cursor's column, the
+// pen and the row's cells are kept in locals (stores to the cells could
+// otherwise touch any member) and put back at the end, and before a run
+// that needs the row fetched or exact colours, which drawGlyphs draws.
 const uint8_t* Reader::quickSteps(const uint8_t* p)
 {
     const Window window = windowAt(p);
@@ -457,24 +455,23 @@ const uint8_t* Reader::quickSteps(const uint8_t* p)
     uint32_t x = (uint32_t)column;
     uint32_t bits = state;
     uint64_t ink = attributeWord;
-    bool ready = row == cellsRow && cells.glyphs && !cells.exact;
+    bool ready = row == cellsRow && cells.glyphs && !cells.exact && !pen.exact;
     uint8_t* glyphs = cells.glyphs;
     uint8_t* attributes = cells.attributes;
     uint32_t at = 0;
-    while (at < 32) {
+    while (at < windowBytes) {
         if (!((window.stops >> at) & 1)) {
-            const uint32_t stops = window.stops & (~0u << at);
-            uint32_t count = (stops ? (uint32_t)__builtin_ctz(stops) : 32) - at;
+            uint32_t count = (uint32_t)__builtin_ctzll(window.stops & (~0ull << at)) - at;
             if (count > columns - x)
                 count = columns - x;
-            if (!ready || (bits & (foreExactBit | backExactBit))) {
+            if (!ready) {
                 column = (int32_t)x;
                 state = bits;
                 penChanged();
                 if (!drawGlyphs(p + at, count))
                     return nullptr;
                 x = (uint32_t)column;
-                ready = row == cellsRow && cells.glyphs && !cells.exact;
+                ready = row == cellsRow && cells.glyphs && !cells.exact && !pen.exact;
                 glyphs = cells.glyphs;
                 attributes = cells.attributes;
                 at += count;
@@ -494,16 +491,16 @@ const uint8_t* Reader::quickSteps(const uint8_t* p)
                 x = 0;
                 ready = false;
             }
-        } else if ((window.starts >> at) & 1 && at < 30 && (window.ends >> (at + 2))) {
-            const uint32_t final = (uint32_t)__builtin_ctz(window.ends & (~0u << (at + 2)));
-            if ((window.colorEnds >> final) & 1) {
+        } else if ((window.starts >> at) & 1) {
+            const uint32_t final = (uint32_t)__builtin_ctzll(window.ends & (~0ull << (at + 2)));
+            if (p[final] == 'm') {
                 const PenChange* change = final - at <= 9 ? knownColors(p + at + 2, final - at - 1) : nullptr;
                 if (!change)
                     break;
                 bits = (bits & change->keep) | change->set;
                 ink = attributeOf[bits & 511] * everyByte;
             } else {
-                const uint32_t by = (window.forwardEnds >> final) & 1 ? quickForward(p + at + 2, final - at - 2) : 0;
+                const uint32_t by = p[final] == 'C' ? quickForward(p + at + 2, final - at - 2) : 0;
                 if (!by)
                     break;
                 if (x + by >= columns) {
