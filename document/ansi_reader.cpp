@@ -1,12 +1,13 @@
 // ANSI art onto a canvas (ansi_reader.h).
 //
 // Art is mostly short runs of glyphs between short colour sequences, so the
-// reader has two quick steps beside the general one: a run of up to eight
-// glyphs is found and stored eight bytes at a time, and an ESC [ ... m that
-// has been met before is looked up, whole, in a small table of what it does
-// to the pen. Anything else, and the last bytes of the text, take the
-// general step, which is the reference for both. 32-bit builds (the program
-// among them, built for size) do without them.
+// reader has quick steps beside the general one. Masks of 64 bytes at a time
+// show where runs of glyphs and sequences start and end; a run is stored
+// eight cells at a time, and an ESC [ ... m that has been met before is
+// looked up, whole, in a table of what it does to the pen. Anything else,
+// and the last bytes of the text, take the general step, which is the
+// reference for them all (the tests hold them to it). 32-bit builds (the
+// program among them, built for size) do without the quick steps.
 #include "document/ansi_reader.h"
 
 #include <string.h>
