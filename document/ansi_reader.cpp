@@ -251,6 +251,7 @@ private:
     AnsiRowCells cells;
     uint8_t attributeOf[512];               // the cell byte of each pen without its exact bits
 #if defined(ANSI_QUICK_STEPS)
+    uint64_t inkOf[512];                    // attributeOf in every byte
     uint64_t attributeWord;                 // pen.attribute in every byte
     uint64_t knownKeys[knownSlots];         // the bytes after ESC '[' up to the 'm'; 0: none
     PenChange knownChanges[knownSlots];
@@ -272,6 +273,9 @@ Reader::Reader(AnsiCanvas& canvas, const AnsiLayout& layout, bool quick)
             back = swapped;
         }
         attributeOf[bits] = (uint8_t)(fore | back << 4);
+#if defined(ANSI_QUICK_STEPS)
+        inkOf[bits] = attributeOf[bits] * everyByte;
+#endif
     }
 #if defined(ANSI_QUICK_STEPS)
     memset(knownKeys, 0, sizeof knownKeys);
@@ -499,7 +503,7 @@ const uint8_t* Reader::quickSteps(const uint8_t* p)
                 if (!change)
                     break;
                 bits = (bits & change->keep) | change->set;
-                ink = attributeOf[bits & 511] * everyByte;
+                ink = inkOf[bits & 511];
             } else {
                 const uint32_t by = p[final] == 'C' ? quickForward(p + at + 2, final - at - 2) : 0;
                 if (!by)
