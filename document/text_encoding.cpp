@@ -375,10 +375,11 @@ void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf
 }
 
 // Surveys the text, counting the evidence for double-encoded art while every
-// character still has a byte; stops early once it is not valid UTF-8.
-// `prefix`: a sequence cut short by the end of the text is not held against
-// it.
-Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvidence* evidence)
+// character still has a byte; stops early once it is not valid UTF-8, and,
+// for `marked` text, once a character has no byte: such text is UTF-8
+// whatever its rest holds. `prefix`: a sequence cut short by the end of the
+// text is not held against it.
+Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, bool marked, ArtEvidence* evidence)
 {
     Utf8Survey survey = { true, 0, false };
     ArtCounter counter;
@@ -407,7 +408,8 @@ Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvide
         const int byte = restoredByte(codePoint);
         if (byte < 0) {
             counter.evidence.restorable = false;
-            surveyRest(bytes, length, at, prefix, survey);
+            if (!marked)
+                surveyRest(bytes, length, at, prefix, survey);
             break;
         }
         at += taken;
@@ -559,7 +561,7 @@ size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& m
 TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix, ArtEvidence* evidence)
 {
     ArtEvidence art;
-    const Utf8Survey survey = surveyUtf8(bytes, length, prefix, &art);
+    const Utf8Survey survey = surveyUtf8(bytes, length, prefix, marked, &art);
     if (evidence)
         *evidence = art;
     if (!survey.valid)
