@@ -136,17 +136,18 @@ inline __attribute__((always_inline)) size_t decodeBoxBlock(uint8_t* bytes, size
     kept = moveBy<8>(kept, &shift);
     uint8_t* out = bytes + to;
     _mm_storeu_si128((__m128i*)out, kept);
-    size_t dropped = 0, marked = 0;
+    uint32_t dropped = 0, marked = 0;
     for (uint32_t rest = leads; rest; rest &= rest - 1) {
         const uint32_t at = (uint32_t)__builtin_ctz(rest);
         const uint8_t glyph = boxes[index[at]];
-        marked += glyph == '?';
+        if (__builtin_expect(glyph == '?', 0))
+            ++marked;
         out[at - dropped] = glyph;
         dropped += 2;
     }
     *marks += marked;
     *written = 16 - ((uint32_t)_mm_extract_epi16(before, 7) >> 8);
-    return 16 + (leads >> 15 ? 2 : (leads >> 14) & 1);
+    return 16 + (leads >> 14);     // a lead at 14 runs one byte past the block, at 15 two
 }
 
 #endif
