@@ -84,6 +84,8 @@ inline __attribute__((always_inline)) __m128i moveBy(__m128i kept, __m128i* shif
 // and the geometric shapes, most of the characters of converted art.
 const uint8_t boxLead = 0xE2;
 const uint32_t boxPage = 0x25;
+// The most leads 16 bytes hold: at 0, 3, 6, 9, 12 and 15.
+const int maxLeads = 6;
 
 // Decodes the characters that start among the 16 bytes at `from` when those
 // are ASCII and box sequences E2 94-97 80-BF only, the last of which may run
@@ -92,7 +94,8 @@ const uint32_t boxPage = 0x25;
 // which *marks counts. Returns how many bytes it decoded and *written how
 // many it wrote, or 0, writing nothing, for a block that holds anything
 // else. The block is read whole before the first write, and the writes land
-// within the 16 bytes at `to`, none of them past the block.
+// within the 17 bytes at `to`, which must lie before `from`: none reaches a
+// byte not yet read.
 inline __attribute__((always_inline)) size_t decodeBoxBlock(uint8_t* bytes, size_t from, size_t to,
                                                           const uint8_t* boxes, size_t* written, size_t* marks)
 {
@@ -122,7 +125,7 @@ inline __attribute__((always_inline)) size_t decodeBoxBlock(uint8_t* bytes, size
     // steps of 2, 4 and 8 positions as the bits of that number say, the
     // lowest first, which never lets two bytes meet. Then each lead's place,
     // two bytes nearer the start for every lead before it, gets its glyph.
-    alignas(16) uint8_t index[16];      // each lead's index into boxes
+    alignas(16) uint8_t index[32];      // each lead's index into boxes, then 0s
     _mm_store_si128((__m128i*)index, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(second, 6), _mm_set1_epi8((char)0xC0)),
                                                   _mm_and_si128(third, _mm_set1_epi8(0x3F))));
     __m128i before = _mm_and_si128(continuation, _mm_set1_epi8(1));
@@ -136,14 +139,29 @@ inline __attribute__((always_inline)) size_t decodeBoxBlock(uint8_t* bytes, size
     kept = moveBy<8>(kept, &shift);
     uint8_t* out = bytes + to;
     _mm_storeu_si128((__m128i*)out, kept);
-    uint32_t dropped = 0, marked = 0;
-    for (uint32_t rest = leads; rest; rest &= rest - 1) {
+    // As many turns as 16 bytes can hold leads, so that their number costs
+    // no branch: a turn past the last lead (at 16) writes the glyph of
+    // U+2500, never '?', to out[16], past what the block writes and before
+    // the bytes still to be read (from > to). The small 32-bit build, where
+    // the unrolled turns would not fit, stops after the last lead.
+    alignas(16) uint8_t place[32];      // where each byte of the block lands
+    _mm_store_si128((__m128i*)place, _mm_sub_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), before));
+    uint32_t rest = leads | 0x10000, marked = 0;
+#if defined(__OPTIMIZE_SIZE__)
+    while (rest != 0x10000) {
+#else
+    _mm_store_si128((__m128i*)(place + 16), _mm_set1_epi8(16));
+    _mm_store_si128((__m128i*)(index + 16), _mm_setzero_si128());
+#pragma GCC unroll 6
+    for (int turn = 0; turn < maxLeads; ++turn) {
+#endif
         const uint32_t at = (uint32_t)__builtin_ctz(rest);
         const uint8_t glyph = boxes[index[at]];
         if (__builtin_expect(glyph == '?', 0))
             ++marked;
-        out[at - dropped] = glyph;
-        dropped += 2;
+        out[place[at]] = glyph;
+        rest &= rest - 1;
+        rest |= 0x10000;
     }
     *marks += marked;
     *written = 16 - ((uint32_t)_mm_extract_epi16(before, 7) >> 8);
@@ -462,7 +480,7 @@ size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
 #endif
     while (from < length) {
 #if defined(UTF8_BLOCKS)
-        if (boxes && from >= byteWiseUntil && length - from >= 18) {
+        if (boxes && from >= byteWiseUntil && length - from >= 18 && from > to) {
             size_t written;
             const size_t taken = decodeBoxBlock(bytes, from, to, boxes, &written, &mapping.marks);
             if (taken) {
