@@ -50,20 +50,11 @@ size_t colorSequenceAt(const uint8_t* text, size_t length, size_t at)
 }
 
 // The first escape byte at or after `from`, or length. Text without escapes
-// (every .nfo) is passed over 64 bytes at a time, one test for the four
-// blocks of 16, then 16 at a time.
+// (every .nfo) is passed over 16 bytes at a time.
 size_t nextEscape(const uint8_t* text, size_t length, size_t from)
 {
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8((char)escape);
-    for (; from + 64 <= length; from += 64) {
-        const __m128i* block = (const __m128i*)(text + from);
-        const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(block), wanted), _mm_cmpeq_epi8(_mm_loadu_si128(block + 1), wanted)),
-            _mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(block + 2), wanted), _mm_cmpeq_epi8(_mm_loadu_si128(block + 3), wanted)));
-        if (_mm_movemask_epi8(hits))
-            break;
-    }
     for (; from + 16 <= length; from += 16) {
         const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(text + from)), wanted));
         if (hits)
