@@ -47,6 +47,13 @@ public:
         page = page < cp437PageLimit ? page : cp437PageLimit;
         return bytes[slot[page]][codePoint & 0xFF];
     }
+    // The glyph bytes of the 256 code points from page << 8 on, 0 where the
+    // font has none (a page from U+0100 on): one array read a character for
+    // decoding loops that know the page, such as box drawing's U+2500.
+    const uint8_t* pageBytes(uint32_t page) const
+    {
+        return bytes[slot[page < cp437PageLimit ? page : cp437PageLimit]];
+    }
 
 private:
     // bytes[slot[page]][low byte of the code point] is the glyph's byte, 0

@@ -3,17 +3,17 @@
 // position its encoding started at, since it takes one byte and its encoding
 // at least one (UTF-8) or two (UTF-16); the writes therefore never reach bytes
 // not yet read. Runs of ASCII, most of any .nfo, are checked and moved eight
-// bytes at a time; UTF-8 that is no longer double-encoded art is validated
-// sixteen bytes at a time where SSE2 is at hand.
+// bytes at a time; where SSE2 is at hand, UTF-8 that is no longer
+// double-encoded art is validated sixteen bytes at a time, and text of ASCII
+// and box drawing, converted art, is decoded sixteen bytes at a time.
 #include "document/text_encoding.h"
 
 #include <string.h>
 
 #include "document/cp437.h"
 
-// Blocks of 16 bytes with SSE2, except in the 32-bit program, which keeps
-// within its 40 KB and checks UTF-8 byte by byte.
-#if defined(__SSE2__) && !(defined(__i386__) && defined(__OPTIMIZE_SIZE__))
+// Blocks of 16 bytes wherever SSE2 is at hand, the 32-bit program included.
+#if defined(__SSE2__)
 #define UTF8_BLOCKS 1
 #include <emmintrin.h>
 #endif
@@ -66,6 +66,106 @@ inline __attribute__((always_inline)) bool commonBlock(const uint8_t* bytes, uin
                      _mm_cmpgt_epi8(x, _mm_set1_epi8(111))));
     *leads = (uint32_t)_mm_movemask_epi8(lead2);
     return _mm_movemask_epi8(_mm_or_si128(uncommon, _mm_xor_si128(wanted, continuation))) == 0;
+}
+
+// Moves the bytes of `kept` whose shift has the bit `step` set that many
+// positions toward the start, their shifts with them.
+template <int step>
+inline __attribute__((always_inline)) __m128i moveBy(__m128i kept, __m128i* shift)
+{
+    const __m128i bit = _mm_set1_epi8(step);
+    const __m128i movedShift = _mm_srli_si128(*shift, step);
+    const __m128i take = _mm_cmpeq_epi8(_mm_and_si128(movedShift, bit), bit);
+    *shift = _mm_or_si128(_mm_and_si128(take, movedShift), _mm_andnot_si128(take, *shift));
+    return _mm_or_si128(_mm_and_si128(take, _mm_srli_si128(kept, step)), _mm_andnot_si128(take, kept));
+}
+
+// The three-byte sequences of U+2500 to U+25FF: box drawing, blocks, shades
+// and the geometric shapes, most of the characters of converted art.
+const uint8_t boxLead = 0xE2;
+const uint32_t boxPage = 0x25;
+// The most leads 16 bytes hold: at 0, 3, 6, 9, 12 and 15.
+const int maxLeads = 6;
+
+// Decodes the characters that start among the 16 bytes at `from` when those
+// are ASCII and box sequences E2 94-97 80-BF only, the last of which may run
+// two bytes past the block (18 bytes must be at hand), into glyph bytes from
+// `to` on; boxes holds the glyph bytes of U+2500 to U+25FF, '?' for none,
+// which *marks counts. Returns how many bytes it decoded and *written how
+// many it wrote, or 0, writing nothing, for a block that holds anything
+// else. The block is read whole before the first write, and the writes land
+// within the 17 bytes at `to`, which must lie before `from`: none reaches a
+// byte not yet read.
+inline __attribute__((always_inline)) size_t decodeBoxBlock(uint8_t* bytes, size_t from, size_t to,
+                                                          const uint8_t* boxes, size_t* written, size_t* marks)
+{
+    const __m128i v = _mm_loadu_si128((const __m128i*)(bytes + from));
+    const uint32_t high = (uint32_t)_mm_movemask_epi8(v);
+    if (!high) {
+        _mm_storeu_si128((__m128i*)(bytes + to), v);
+        *written = 16;
+        return 16;
+    }
+    const __m128i second = _mm_loadu_si128((const __m128i*)(bytes + from + 1));
+    const __m128i third = _mm_loadu_si128((const __m128i*)(bytes + from + 2));
+    // In signed order, 80-BF are the bytes below (int8_t)0xC0.
+    const __m128i below = _mm_set1_epi8((char)0xC0);
+    const __m128i lead = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)boxLead));
+    const __m128i fits = _mm_and_si128(
+        _mm_cmpeq_epi8(_mm_and_si128(second, _mm_set1_epi8((char)0xFC)), _mm_set1_epi8((char)0x94)),
+        _mm_cmplt_epi8(third, below));
+    const __m128i continuation = _mm_cmplt_epi8(v, below);
+    const uint32_t leads = (uint32_t)_mm_movemask_epi8(lead);
+    const uint32_t continuations = (uint32_t)_mm_movemask_epi8(continuation);
+    if (_mm_movemask_epi8(_mm_andnot_si128(fits, lead)) || high != (leads | continuations) ||
+        continuations != ((leads << 1 | leads << 2) & 0xFFFF))
+        return 0;
+    // Every kept byte (all but the continuations) moves toward the block's
+    // start by the number of continuations before it, two for each lead, in
+    // steps of 2, 4 and 8 positions as the bits of that number say, the
+    // lowest first, which never lets two bytes meet. Then each lead's place,
+    // two bytes nearer the start for every lead before it, gets its glyph.
+    alignas(16) uint8_t index[32];      // each lead's index into boxes, then 0s
+    _mm_store_si128((__m128i*)index, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(second, 6), _mm_set1_epi8((char)0xC0)),
+                                                  _mm_and_si128(third, _mm_set1_epi8(0x3F))));
+    __m128i before = _mm_and_si128(continuation, _mm_set1_epi8(1));
+    before = _mm_add_epi8(before, _mm_slli_si128(before, 1));
+    before = _mm_add_epi8(before, _mm_slli_si128(before, 2));
+    before = _mm_add_epi8(before, _mm_slli_si128(before, 4));
+    before = _mm_add_epi8(before, _mm_slli_si128(before, 8));
+    __m128i shift = _mm_andnot_si128(continuation, before);
+    __m128i kept = moveBy<2>(v, &shift);
+    kept = moveBy<4>(kept, &shift);
+    kept = moveBy<8>(kept, &shift);
+    uint8_t* out = bytes + to;
+    _mm_storeu_si128((__m128i*)out, kept);
+    // As many turns as 16 bytes can hold leads, so that their number costs
+    // no branch: a turn past the last lead (at 16) writes the glyph of
+    // U+2500, never '?', to out[16], past what the block writes and before
+    // the bytes still to be read (from > to). The small 32-bit build, where
+    // the unrolled turns would not fit, stops after the last lead.
+    alignas(16) uint8_t place[32];      // where each byte of the block lands
+    _mm_store_si128((__m128i*)place, _mm_sub_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), before));
+    uint32_t rest = leads | 0x10000, marked = 0;
+#if defined(__OPTIMIZE_SIZE__)
+    while (rest != 0x10000) {
+#else
+    _mm_store_si128((__m128i*)(place + 16), _mm_set1_epi8(16));
+    _mm_store_si128((__m128i*)(index + 16), _mm_setzero_si128());
+#pragma GCC unroll 6
+    for (int turn = 0; turn < maxLeads; ++turn) {
+#endif
+        const uint32_t at = (uint32_t)__builtin_ctz(rest);
+        const uint8_t glyph = boxes[index[at]];
+        if (__builtin_expect(glyph == '?', 0))
+            ++marked;
+        out[place[at]] = glyph;
+        rest &= rest - 1;
+        rest |= 0x10000;
+    }
+    *marks += marked;
+    *written = 16 - ((uint32_t)_mm_extract_epi16(before, 7) >> 8);
+    return 16 + (leads >> 14);     // a lead at 14 runs one byte past the block, at 15 two
 }
 
 #endif
@@ -294,10 +394,11 @@ void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf
 }
 
 // Surveys the text, counting the evidence for double-encoded art while every
-// character still has a byte; stops early once it is not valid UTF-8.
-// `prefix`: a sequence cut short by the end of the text is not held against
-// it.
-Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvidence* evidence)
+// character still has a byte; stops early once it is not valid UTF-8, and,
+// for `marked` text, once a character has no byte: such text is UTF-8
+// whatever its rest holds. `prefix`: a sequence cut short by the end of the
+// text is not held against it.
+Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, bool marked, ArtEvidence* evidence)
 {
     Utf8Survey survey = { true, 0, false };
     ArtCounter counter;
@@ -326,7 +427,8 @@ Utf8Survey surveyUtf8(const uint8_t* bytes, size_t length, bool prefix, ArtEvide
         const int byte = restoredByte(codePoint);
         if (byte < 0) {
             counter.evidence.restorable = false;
-            surveyRest(bytes, length, at, prefix, survey);
+            if (!marked)
+                surveyRest(bytes, length, at, prefix, survey);
             break;
         }
         at += taken;
@@ -357,14 +459,38 @@ struct ByteMapping {
     }
 };
 
-// Runs of ASCII are moved eight bytes at a time; the two- and three-byte
-// sequences of letters and box drawing are read inline.
+// Blocks of ASCII and box drawing go whole (decodeBoxBlock); elsewhere runs
+// of ASCII are moved eight bytes at a time, and, where code size allows, the
+// two- and three-byte sequences of letters and box drawing are read inline.
 size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
 {
     ByteMapping mapping = result;   // a copy the compiler knows no write to bytes reaches
     size_t from = hasUtf8Mark(bytes, length) ? 3 : 0;
     size_t to = 0;
+#if defined(UTF8_BLOCKS)
+    uint8_t boxGlyphs[256];
+    const uint8_t* boxes = nullptr;
+    if (mapping.glyphs) {
+        const uint8_t* page = mapping.glyphs->pageBytes(boxPage);
+        for (unsigned low = 0; low < 256; ++low)
+            boxGlyphs[low] = page[low] ? page[low] : '?';
+        boxes = boxGlyphs;
+    }
+    size_t byteWiseUntil = 0;       // a block there held something else
+#endif
     while (from < length) {
+#if defined(UTF8_BLOCKS)
+        if (boxes && from >= byteWiseUntil && length - from >= 18 && from > to) {
+            size_t written;
+            const size_t taken = decodeBoxBlock(bytes, from, to, boxes, &written, &mapping.marks);
+            if (taken) {
+                from += taken;
+                to += written;
+                continue;
+            }
+            byteWiseUntil = from + 16;
+        }
+#endif
         const uint8_t byte = bytes[from];
         if (byte < 0x80) {
             if (length - from >= 8 && from - to >= 8) {
@@ -384,6 +510,7 @@ size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
         }
         const size_t left = length - from;
         uint32_t codePoint;
+#if !defined(__OPTIMIZE_SIZE__)
         if ((uint8_t)(byte - 0xE1) < 0x0F && byte != 0xED && left >= 3 && (bytes[from + 1] & 0xC0) == 0x80 &&
             (bytes[from + 2] & 0xC0) == 0x80) {
             codePoint = (uint32_t)(byte & 0x0F) << 12 | (uint32_t)(bytes[from + 1] & 0x3F) << 6 | (bytes[from + 2] & 0x3F);
@@ -391,7 +518,9 @@ size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
         } else if ((uint8_t)(byte - 0xC2) < 0x1E && left >= 2 && (bytes[from + 1] & 0xC0) == 0x80) {
             codePoint = (uint32_t)(byte & 0x1F) << 6 | (bytes[from + 1] & 0x3F);
             from += 2;
-        } else {
+        } else
+#endif
+        {
             from += readSequence(bytes + from, left, &codePoint);
         }
         bytes[to++] = mapping.byteFor(codePoint);
@@ -451,7 +580,7 @@ size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& m
 TextEncoding utf8Reading(const uint8_t* bytes, size_t length, bool marked, bool prefix, ArtEvidence* evidence)
 {
     ArtEvidence art;
-    const Utf8Survey survey = surveyUtf8(bytes, length, prefix, &art);
+    const Utf8Survey survey = surveyUtf8(bytes, length, prefix, marked, &art);
     if (evidence)
         *evidence = art;
     if (!survey.valid)

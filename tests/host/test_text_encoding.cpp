@@ -154,6 +154,30 @@ TEST(TextEncoding, DecodesUtf8)
     EXPECT_EQ(unmapped, 0u);
 }
 
+// Would catch: decoding in blocks losing, doubling or misplacing a box
+// character whose bytes straddle a block's edge, taking a cut sequence or a
+// stray byte inside a block for a character, or counting a plain '?' with
+// the box characters the font lacks (U+25A1): at every alignment, after
+// runs of ASCII too.
+TEST(TextEncoding, DecodesBoxRunsAtEveryAlignment)
+{
+    const std::string run = "a run of ASCII, longer than a block";
+    const std::string boxes = "\xE2\x94\x8C\xE2\x94\x80?\xE2\x96\xA1\xE2\x94\x90" + run;  // U+250C U+2500 ? U+25A1 U+2510
+    const std::string broken = "\xE2\x94 \xE2\x95\x91\x91";  // a cut sequence, U+2551, a stray byte
+    const std::string tail(20, '-');
+    for (size_t pad = 0; pad < 20; ++pad) {
+        // Blocks start after the first character that shrinks the text.
+        const std::string lead = "\xE2\x94\x8C" + std::string(pad, '.'), leadOut = "\xDA" + lead.substr(3);
+        uint64_t unmapped = 99;
+        EXPECT_EQ(decoded(lead + repeat(boxes, 3) + tail, TextEncoding::utf8, &unmapped),
+                  leadOut + repeat("\xDA\xC4?" "?\xBF" + run, 3) + tail) << pad;
+        EXPECT_EQ(unmapped, 3u) << pad;
+        EXPECT_EQ(decoded(lead + repeat(broken, 3) + tail, TextEncoding::utf8, &unmapped),
+                  leadOut + repeat("? \xBA?", 3) + tail) << pad;
+        EXPECT_EQ(unmapped, 6u) << pad;
+    }
+}
+
 // Would catch: swapped byte order, a missed surrogate pair, an unpaired
 // surrogate eating the next unit, a dropped trailing odd byte, a miscount.
 TEST(TextEncoding, DecodesUtf16)
