@@ -194,22 +194,22 @@ uint8_t* AnsiCanvas::exactColors(int32_t row)
     return exactOf(row);
 }
 
-bool AnsiCanvas::erase(int32_t row, int32_t from, int32_t to, const AnsiPen& pen)
+bool AnsiCanvas::write(int32_t row, int32_t column, const uint8_t* glyphs, int32_t count, const AnsiPen& pen)
 {
-    if (from < 0)
-        from = 0;
-    if (to > width)
-        to = width;
-    if (from >= to)
+    if (count > width - column)
+        count = width - column;
+    if (count <= 0)
         return true;
     if (!touch(row))
         return !failed;
-    memset(glyphsOf(row) + from, space, (size_t)(to - from));
-    memset(attributesOf(row) + from, pen.attribute, (size_t)(to - from));
+    uint8_t* text = glyphsOf(row) + column;
+    for (int32_t k = 0; k < count; ++k)
+        text[k] = glyphs && glyphs[k] ? glyphs[k] : space;
+    memset(attributesOf(row) + column, pen.attribute, (size_t)count);
     uint8_t* exact = pen.exact ? exactColors(row) : exactOf(row);
     if (pen.exact && !exact)
         return false;
-    for (int32_t k = from; exact && k < to; ++k)
+    for (int32_t k = column; exact && k < column + count; ++k)
         putPair(exact + (uint32_t)k * exactBytes, pen.pair);
     return true;
 }

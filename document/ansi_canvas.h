@@ -96,9 +96,11 @@ public:
     // Gives a written row's chunk exact colours, taken from the bytes of its
     // cells; returns the row's. Null when memory ran out (failed is set).
     uint8_t* exactColors(int32_t row);
-    // Blank cells (spaces) from `from` to `to` - 1 of a row, clipped to the
-    // width, in the pen's colours. False when memory ran out.
-    bool erase(int32_t row, int32_t from, int32_t to, const AnsiPen& pen);
+    // Writes count cells of a row from column (0 .. width - 1) on, clipped
+    // to the width: the glyphs (null for blanks; a NUL is drawn as a blank
+    // too) in the pen's colours; the row counts from now on. False when
+    // memory ran out; true, with nothing written and cut set, past the bound.
+    bool write(int32_t row, int32_t column, const uint8_t* glyphs, int32_t count, const AnsiPen& pen);
     // Hands over the block (from allocatePages) that holds the text being
     // drawn: it is freed with the canvas, and the part the reader has done
     // with (see readUpTo) takes chunks of rows, which thus cost no fresh pages.

@@ -75,15 +75,6 @@ void storeFirst(uint8_t* at, uint64_t word, uint32_t count)
 }
 #endif
 
-// A cell's six exact colour bytes, from the low 48 bits of pair.
-void putPair(uint8_t* at, uint64_t pair)
-{
-    const uint32_t low = (uint32_t)pair;
-    const uint16_t high = (uint16_t)(pair >> 32);
-    memcpy(at, &low, 4);
-    memcpy(at + 4, &high, 2);
-}
-
 // What a colour code does to the pen: pen = (pen & keep) | set.
 struct PenChange {
     uint16_t keep;
@@ -212,8 +203,8 @@ public:
 private:
     void penChanged();
     void preparePair();
-    void nextRow(int64_t rows);
-    void advance(int64_t columns);
+    void nextRow(uint32_t rows);
+    void advance(uint32_t columns);
     bool fetchRow();
     bool put(const uint8_t* glyphs, int32_t count);
 #if defined(ANSI_QUICK_STEPS)
@@ -233,9 +224,9 @@ private:
 
     AnsiCanvas& canvas;
     int32_t width;
-    int64_t row;            // never more than INT32_MAX
+    int32_t row;            // 0 .. INT32_MAX
     int32_t column;         // 0 .. width - 1
-    int64_t savedRow;
+    int32_t savedRow;
     int32_t savedColumn;
     uint32_t state;         // the pen as bits
     AnsiPixel foreColor;    // the exact colours, where state says so
@@ -247,7 +238,7 @@ private:
     bool quick;
     // The cells of row cellsRow, fetched from the canvas when a glyph is
     // first drawn there (glyphs null when the row is past the bound).
-    int64_t cellsRow;
+    int32_t cellsRow;
     AnsiRowCells cells;
     uint8_t attributeOf[512];               // the cell byte of each pen without its exact bits
 #if defined(ANSI_QUICK_STEPS)
@@ -308,15 +299,17 @@ void Reader::preparePair()
     pairReady = true;
 }
 
-void Reader::nextRow(int64_t rows)
+// Moves down, no further than INT32_MAX (in 32 bits: both are at most that).
+void Reader::nextRow(uint32_t rows)
 {
-    row = row + rows > INT32_MAX ? INT32_MAX : row + rows;
+    const uint32_t to = (uint32_t)row + rows;
+    row = to > INT32_MAX ? INT32_MAX : (int32_t)to;
 }
 
 // Moves right; reaching the right edge goes to column 0 of the next row.
-void Reader::advance(int64_t columns)
+void Reader::advance(uint32_t columns)
 {
-    if (column + columns >= width) {
+    if ((uint32_t)column + columns >= (uint32_t)width) {
         nextRow(1);
         column = 0;
     } else {
@@ -328,30 +321,21 @@ void Reader::advance(int64_t columns)
 bool Reader::fetchRow()
 {
     cellsRow = row;
-    cells = canvas.rowToWrite((int32_t)row);
+    cells = canvas.rowToWrite(row);
     return cells.glyphs || !canvas.failed;
 }
 
 // Draws count glyphs (1 .. width - column) at the cursor and moves past
-// them. False when memory ran out.
+// them. False when memory ran out. (The row's chunk may get exact colours:
+// the quick steps fetch the row again.)
 bool Reader::put(const uint8_t* glyphs, int32_t count)
 {
-    if (row != cellsRow && !fetchRow())
+    if (!pairReady)
+        preparePair();
+    cellsRow = -1;
+    if (!canvas.write(row, column, glyphs, count, pen))
         return false;
-    if (cells.glyphs) {
-        if (pen.exact && !cells.exact && !(cells.exact = canvas.exactColors((int32_t)row)))
-            return false;
-        for (int32_t k = 0; k < count; ++k)
-            cells.glyphs[column + k] = glyphs[k] ? glyphs[k] : ' ';
-        memset(cells.attributes + column, pen.attribute, (size_t)count);
-        if (cells.exact) {
-            if (!pairReady)
-                preparePair();
-            for (int32_t k = column; k < column + count; ++k)
-                putPair(cells.exact + 6 * k, pen.pair);
-        }
-    }
-    advance(count);
+    advance((uint32_t)count);
     return true;
 }
 
@@ -676,7 +660,7 @@ bool Reader::eraseInRow(const Sequence& sequence)
     if (!pairReady)
         preparePair();
     cellsRow = -1;
-    return canvas.erase((int32_t)row, from, to, pen);
+    return canvas.write(row, from, nullptr, to - from, pen);
 }
 
 // Carries out a complete sequence. False when the canvas ran out of memory.
