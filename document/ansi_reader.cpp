@@ -210,7 +210,7 @@ private:
 #if defined(ANSI_QUICK_STEPS)
     bool drawGlyphs(const uint8_t* from, uint32_t count);
     const PenChange* knownColors(const uint8_t* at, uint32_t bytes) const;
-    const uint8_t* quickSteps(const uint8_t* p);
+    const uint8_t* quickSteps(const uint8_t* p, const uint8_t* end);
     void remember(const uint8_t* p, const uint8_t* after, const Sequence& sequence);
 #endif
     const uint8_t* step(const uint8_t* p, const uint8_t* end);
@@ -394,19 +394,22 @@ uint32_t quickForward(const uint8_t* at, uint32_t digits)
     return by ? by : 1;
 }
 
-// Bit k of each mask tells of byte k of the window at p.
+// Bit k of each mask tells of byte k of the 64 at a window's start.
 const uint32_t windowBytes = 64;
-struct Window {
+// Past this position in its window the quick steps move the window on, so
+// that whatever starts before it can end within the window.
+const uint32_t windowRebase = 48;
+struct Masks {
     uint64_t stops;         // below 0x20: not a glyph of the quick step
-    uint64_t starts;        // ESC followed by '['
-    uint64_t ends;          // neither a digit nor ';': what ends a sequence's parameters
+    uint64_t parameters;    // digits and ';'
+    uint64_t escapes;
+    uint64_t brackets;      // '['
 };
 
-Window windowAt(const uint8_t* p)
+Masks masksAt(const uint8_t* p)
 {
     const __m128i top = _mm_set1_epi8((char)0x80);
-    Window window = { 0, 0, 0 };
-    uint64_t escapes = 0, brackets = 0;
+    Masks masks = { 0, 0, 0, 0 };
     for (uint32_t part = 0; part < windowBytes / 16; ++part) {
         const __m128i bytes = _mm_loadu_si128((const __m128i*)(p + 16 * part));
         const __m128i flipped = _mm_xor_si128(bytes, top);     // unsigned order as signed
@@ -415,31 +418,57 @@ Window windowAt(const uint8_t* p)
                                              _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(('9' + 1) ^ 0x80))));
         const __m128i parameters = _mm_or_si128(digits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
         const uint32_t shift = 16 * part;
-        window.stops |= (uint64_t)(uint32_t)_mm_movemask_epi8(stops) << shift;
-        window.ends |= (uint64_t)(uint32_t)_mm_movemask_epi8(parameters) << shift;
-        escapes |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape))) << shift;
-        brackets |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('['))) << shift;
+        masks.stops |= (uint64_t)(uint32_t)_mm_movemask_epi8(stops) << shift;
+        masks.parameters |= (uint64_t)(uint32_t)_mm_movemask_epi8(parameters) << shift;
+        masks.escapes |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape))) << shift;
+        masks.brackets |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('['))) << shift;
     }
+    return masks;
+}
+
+// The masks of the window `by` bytes (1 .. 64) on from one's masks and the
+// next 64 bytes' masks.
+Masks moved(const Masks& masks, const Masks& next, uint32_t by)
+{
+    if (by >= windowBytes)
+        return next;
+    const uint32_t back = windowBytes - by;
+    const Masks result = { masks.stops >> by | next.stops << back, masks.parameters >> by | next.parameters << back,
+                           masks.escapes >> by | next.escapes << back, masks.brackets >> by | next.brackets << back };
+    return result;
+}
+
+struct Window {
+    uint64_t stops;         // where a run of glyphs stops
+    uint64_t starts;        // ESC followed by '['
+    uint64_t ends;          // neither a digit nor ';': what ends a sequence's parameters
+};
+
+Window windowOf(const Masks& masks)
+{
+    Window window;
     // A sequence that starts in the last two bytes is left to the next
     // window; one that ends past the window ends, as far as the quick steps
-    // see, at its last byte, which is then not a final byte.
-    window.ends = ~window.ends | 1ull << (windowBytes - 1);
-    // A run of glyphs stops at the last byte at the latest, left to the next window.
-    window.stops |= 1ull << (windowBytes - 1);
-    window.starts = escapes & brackets >> 1 & ~(3ull << (windowBytes - 2));
+    // see, at its last byte, which is then not a final byte. A run of glyphs
+    // stops at the last byte at the latest.
+    window.ends = ~masks.parameters | 1ull << (windowBytes - 1);
+    window.stops = masks.stops | 1ull << (windowBytes - 1);
+    window.starts = masks.escapes & masks.brackets >> 1 & ~(3ull << (windowBytes - 2));
     return window;
 }
 
-// The quick steps over the window at p (lookAhead bytes readable): runs of
-// glyphs, CR, LF, m sequences met before and short forward moves, as long
-// as they come. Returns where the first byte they could not take is (p when
-// that is the first), or null when memory ran out. The cursor's column, the
+// The quick steps from p (lookAhead bytes readable) on: runs of glyphs, CR,
+// LF, m sequences met before and short forward moves, as long as they come,
+// in a window of 64 bytes that moves on while the text lasts. Returns where
+// the first byte they could not take is (p when that is the first), or null
+// when memory ran out. The cursor's column, the
 // pen and the row's cells are kept in locals (stores to the cells could
 // otherwise touch any member) and put back at the end, and before a run
 // that needs the row fetched or exact colours, which drawGlyphs draws.
-const uint8_t* Reader::quickSteps(const uint8_t* p)
+const uint8_t* Reader::quickSteps(const uint8_t* p, const uint8_t* end)
 {
-    const Window window = windowAt(p);
+    Masks masks = masksAt(p);
+    Window window = windowOf(masks);
     const uint32_t columns = (uint32_t)width;
     uint32_t x = (uint32_t)column;
     uint32_t bits = state;
@@ -448,7 +477,19 @@ const uint8_t* Reader::quickSteps(const uint8_t* p)
     uint8_t* glyphs = cells.glyphs;
     uint8_t* attributes = cells.attributes;
     uint32_t at = 0;
-    while (at < windowBytes) {
+    for (;;) {
+        if (at >= windowRebase) {
+            // Moved on by at, the masks of the bytes after the window added.
+            if (p + windowBytes + lookAhead <= end) {
+                masks = moved(masks, masksAt(p + windowBytes), at);
+                window = windowOf(masks);
+                p += at;
+                at = 0;
+                canvas.readUpTo(p);
+            } else if (at >= windowBytes) {
+                break;
+            }
+        }
         if (!((window.stops >> at) & 1)) {
             uint32_t count = (uint32_t)__builtin_ctzll(window.stops & (~0ull << at)) - at;
             if (count > columns - x)
@@ -707,7 +748,7 @@ void Reader::read(const uint8_t* text, size_t length)
         canvas.readUpTo(p);
 #if defined(ANSI_QUICK_STEPS)
         if (p < quickEnd) {
-            const uint8_t* next = quickSteps(p);
+            const uint8_t* next = quickSteps(p, end);
             if (next != p) {
                 if (!next)
                     return;
