@@ -205,9 +205,9 @@ private:
     void preparePair();
     void nextRow(uint32_t rows);
     void advance(uint32_t columns);
-    bool fetchRow();
     bool put(const uint8_t* glyphs, int32_t count);
 #if defined(ANSI_QUICK_STEPS)
+    bool fetchRow();
     bool drawGlyphs(const uint8_t* from, uint32_t count);
     const PenChange* knownColors(const uint8_t* at, uint32_t bytes) const;
     const uint8_t* quickSteps(const uint8_t* p, const uint8_t* end);
@@ -317,14 +317,6 @@ void Reader::advance(uint32_t columns)
     }
 }
 
-// The cursor's row for drawing. False when memory ran out.
-bool Reader::fetchRow()
-{
-    cellsRow = row;
-    cells = canvas.rowToWrite(row);
-    return cells.glyphs || !canvas.failed;
-}
-
 // Draws count glyphs (1 .. width - column) at the cursor and moves past
 // them. False when memory ran out. (The row's chunk may get exact colours:
 // the quick steps fetch the row again.)
@@ -340,6 +332,14 @@ bool Reader::put(const uint8_t* glyphs, int32_t count)
 }
 
 #if defined(ANSI_QUICK_STEPS)
+// The cursor's row for the quick steps' stores. False when memory ran out.
+bool Reader::fetchRow()
+{
+    cellsRow = row;
+    cells = canvas.rowToWrite(row);
+    return cells.glyphs || !canvas.failed;
+}
+
 uint32_t slotOf(uint64_t key)
 {
     return (uint32_t)((key * 0x9E3779B97F4A7C15ull) >> 54);
