@@ -63,16 +63,8 @@ TEST(AnsiArt, ScreenIsTheRenderersViewOfTheArt)
             SendMessageA(view, WM_KEYDOWN, VK_DOWN, 3);
         const std::vector<uint32_t> rendered = renderedView(unixFile, width, height, at, scale);
         ASSERT_FALSE(rendered.empty()) << "no image from the renderer";
-        size_t wrong = 0;
-        waitFor([&]() {
-            int w = 0, h = 0;
-            const std::vector<uint32_t> shown = captureClient(view, &w, &h);
-            wrong = 0;
-            for (int i = 0; i < w * h; ++i)
-                wrong += shown[i] != rendered[size_t(i / w) * width * scale + i % w];
-            return wrong == 0;
-        }, 3000);
-        EXPECT_EQ(0u, wrong) << "pixels unlike the renderer's at " << at << ", scale " << scale;
+        EXPECT_EQ(0u, pixelsUnlikeRendered(view, rendered, width, height, scale))
+            << "pixels unlike the renderer's at " << at << ", scale " << scale;
     }
     DeleteFileA(file.c_str());
 

@@ -826,19 +826,8 @@ TEST_F(RealInput, ScreenImageIsTheRenderersViewAtTheScreensScale)
         const std::vector<uint32_t> rendered = renderedView(unixFile, width_, height_, at, scale_);
         ASSERT_FALSE(rendered.empty()) << "no image from the renderer";
         // The screen's part of the image: the last blocks may be cut.
-        size_t wrong = 0;
-        waitFor([&]() {
-            int w = 0, h = 0;
-            std::vector<uint32_t> shown = captureClient(view_, &w, &h);
-            wrong = 1;
-            if (w > width_ * scale_ || h > height_ * scale_)
-                return false;   // the view grew
-            wrong = 0;
-            for (int i = 0; i < w * h; ++i)
-                wrong += shown[i] != rendered[size_t(i / w) * width_ * scale_ + i % w];
-            return wrong == 0;
-        }, 3000);
-        EXPECT_EQ(0u, wrong) << "pixels unlike the renderer's at " << at << ", scale " << scale_;
+        EXPECT_EQ(0u, pixelsUnlikeRendered(view_, rendered, width_, height_, scale_))
+            << "pixels unlike the renderer's at " << at << ", scale " << scale_;
     }
     DeleteFileA(windowsPath(unixFile.c_str()).c_str());
 }

@@ -197,3 +197,20 @@ std::vector<uint32_t> renderedView(const std::string& unixFile, int width, int h
         pixels.push_back(uint32_t(bytes[3 * i]) << 16 | uint32_t(bytes[3 * i + 1]) << 8 | bytes[3 * i + 2]);
     return pixels;
 }
+
+size_t pixelsUnlikeRendered(HWND view, const std::vector<uint32_t>& rendered, int width, int height, int scale)
+{
+    size_t wrong = 0;
+    waitFor([&]() {
+        int w = 0, h = 0;
+        const std::vector<uint32_t> shown = captureClient(view, &w, &h);
+        wrong = 1;
+        if (w > width * scale || h > height * scale)
+            return false;   // the view grew
+        wrong = 0;
+        for (int i = 0; i < w * h; ++i)
+            wrong += shown[i] != rendered[size_t(i / w) * width * scale + i % w];
+        return wrong == 0;
+    }, 3000);
+    return wrong;
+}

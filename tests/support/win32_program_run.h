@@ -35,6 +35,9 @@ std::vector<uint32_t> captureClient(HWND wnd, int* width, int* height);
 // of width x height logical pixels scrolled `at` pixels, at `scale`; empty
 // when none was made.
 std::vector<uint32_t> renderedView(const std::string& unixFile, int width, int height, int at, int scale);
+// Waits up to 3 s for a view to show such an image from its top left;
+// returns how many of its pixels still differ (1 while the view is larger).
+size_t pixelsUnlikeRendered(HWND view, const std::vector<uint32_t>& rendered, int width, int height, int scale);
 
 // How a run is started when the plain file argument is not enough.
 struct ProgramStart {
