@@ -65,13 +65,45 @@ uint64_t load8(const uint8_t* at)
     return word;
 }
 
+// The first n bytes of a word (n 0 .. 8).
+const uint64_t firstBytes[9] = { 0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFFull, 0xFFFFFFFFFFFFull,
+                                 0xFFFFFFFFFFFFFFull, ~0ull };
+
 // Stores the first count (1-8) bytes of word at `at`, keeping the rest.
 void storeFirst(uint8_t* at, uint64_t word, uint32_t count)
 {
-    const uint64_t mask = ~0ull >> (64 - 8 * count);
+    const uint64_t mask = firstBytes[count];
     const uint64_t kept = load8(at) & ~mask;
     const uint64_t stored = kept | (word & mask);
     memcpy(at, &stored, 8);
+}
+
+// Stores count glyphs (1 .. the row's width - x) from `from` (eight bytes
+// readable past the last) at column x of a row, with the colour byte in
+// every byte of ink, eight at a time. The row's cells from column unwritten
+// on were never written: when the run reaches them, its last eight bytes
+// are stored whole, blanks (a space, colour byte 0) behind the run, rather
+// than loaded and merged. Returns where the unwritten cells start now.
+inline __attribute__((always_inline)) uint32_t storeRun(uint8_t* glyphs, uint8_t* attributes, uint32_t x,
+                                                        const uint8_t* from, uint32_t count, uint64_t ink,
+                                                        uint32_t unwritten)
+{
+    uint32_t k = 0;
+    for (; count - k > 8; k += 8) {
+        memcpy(glyphs + x + k, from + k, 8);
+        memcpy(attributes + x + k, &ink, 8);
+    }
+    const uint64_t mask = firstBytes[count - k];
+    if (x + count >= unwritten) {
+        const uint64_t word = (load8(from + k) & mask) | (0x2020202020202020ull & ~mask);
+        const uint64_t colors = ink & mask;
+        memcpy(glyphs + x + k, &word, 8);
+        memcpy(attributes + x + k, &colors, 8);
+        return x + count;
+    }
+    storeFirst(glyphs + x + k, load8(from + k), count - k);
+    storeFirst(attributes + x + k, ink, count - k);
+    return unwritten;
 }
 #endif
 
@@ -208,8 +240,9 @@ private:
     bool put(const uint8_t* glyphs, int32_t count);
 #if defined(ANSI_QUICK_STEPS)
     bool fetchRow();
+    uint8_t* quickRow() const;
     bool drawGlyphs(const uint8_t* from, uint32_t count);
-    const PenChange* knownColors(const uint8_t* at, uint32_t bytes) const;
+    const uint32_t* knownColors(const uint8_t* at, uint32_t bytes) const;
     const uint8_t* quickSteps(const uint8_t* p, const uint8_t* end);
     void remember(const uint8_t* p, const uint8_t* after, const Sequence& sequence);
 #endif
@@ -240,12 +273,15 @@ private:
     // first drawn there (glyphs null when the row is past the bound).
     int32_t cellsRow;
     AnsiRowCells cells;
+#if defined(ANSI_QUICK_STEPS)
+    uint32_t unwritten;     // the cells of that row from here on were never written
+#endif
     uint8_t attributeOf[512];               // the cell byte of each pen without its exact bits
 #if defined(ANSI_QUICK_STEPS)
     uint64_t inkOf[512];                    // attributeOf in every byte
     uint64_t attributeWord;                 // pen.attribute in every byte
     uint64_t knownKeys[knownSlots];         // the bytes after ESC '[' up to the 'm'; 0: none
-    PenChange knownChanges[knownSlots];
+    uint32_t knownChanges[knownSlots];     // a PenChange: keep | set << 16
     uint32_t knownCount;
 #endif
 };
@@ -271,6 +307,7 @@ Reader::Reader(AnsiCanvas& canvas, const AnsiLayout& layout, bool quick)
 #if defined(ANSI_QUICK_STEPS)
     memset(knownKeys, 0, sizeof knownKeys);
     knownCount = 0;
+    unwritten = 0;
 #endif
     penChanged();
 }
@@ -335,9 +372,19 @@ bool Reader::put(const uint8_t* glyphs, int32_t count)
 // The cursor's row for the quick steps' stores. False when memory ran out.
 bool Reader::fetchRow()
 {
+    // A row below every row written so far is blank; of one above it, only
+    // the spare bytes behind its last cell are known to be.
+    unwritten = row >= canvas.getRows() ? 0 : (uint32_t)width;
     cellsRow = row;
     cells = canvas.rowToWrite(row);
     return cells.glyphs || !canvas.failed;
+}
+
+// The glyphs of the cursor's row when the quick steps may store to it
+// themselves: fetched, within the bound, without exact colours.
+uint8_t* Reader::quickRow() const
+{
+    return row == cellsRow && !cells.exact && !pen.exact ? cells.glyphs : nullptr;
 }
 
 uint32_t slotOf(uint64_t key)
@@ -354,13 +401,7 @@ bool Reader::drawGlyphs(const uint8_t* from, uint32_t count)
         return false;
     if (!cells.glyphs || pen.exact || cells.exact)
         return put(from, (int32_t)count);
-    uint32_t k = 0;
-    for (; count - k > 8; k += 8) {
-        memcpy(cells.glyphs + column + k, from + k, 8);
-        memcpy(cells.attributes + column + k, &attributeWord, 8);
-    }
-    storeFirst(cells.glyphs + column + k, load8(from + k), count - k);
-    storeFirst(cells.attributes + column + k, attributeWord, count - k);
+    unwritten = storeRun(cells.glyphs, cells.attributes, (uint32_t)column, from, count, attributeWord, unwritten);
     advance(count);
     return true;
 }
@@ -368,9 +409,9 @@ bool Reader::drawGlyphs(const uint8_t* from, uint32_t count)
 // What an m sequence met before does to the pen, its bytes after ESC '['
 // (1 to 8, the 'm' the last) at `at`, eight bytes readable; null when it is
 // not known.
-const PenChange* Reader::knownColors(const uint8_t* at, uint32_t bytes) const
+const uint32_t* Reader::knownColors(const uint8_t* at, uint32_t bytes) const
 {
-    const uint64_t key = load8(at) & ~0ull >> (64 - 8 * bytes);
+    const uint64_t key = load8(at) & firstBytes[bytes];
     uint32_t slot = slotOf(key);
     while (knownKeys[slot] != key) {
         if (!knownKeys[slot])
@@ -399,61 +440,41 @@ const uint32_t windowBytes = 64;
 // Past this position in its window the quick steps move the window on, so
 // that whatever starts before it can end within the window.
 const uint32_t windowRebase = 48;
-struct Masks {
-    uint64_t stops;         // below 0x20: not a glyph of the quick step
-    uint64_t parameters;    // digits and ';'
-    uint64_t escapes;
-    uint64_t brackets;      // '['
-};
-
-Masks masksAt(const uint8_t* p)
-{
-    const __m128i top = _mm_set1_epi8((char)0x80);
-    Masks masks = { 0, 0, 0, 0 };
-    for (uint32_t part = 0; part < windowBytes / 16; ++part) {
-        const __m128i bytes = _mm_loadu_si128((const __m128i*)(p + 16 * part));
-        const __m128i flipped = _mm_xor_si128(bytes, top);     // unsigned order as signed
-        const __m128i stops = _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(0x20 ^ 0x80)));
-        const __m128i digits = _mm_and_si128(_mm_cmpgt_epi8(flipped, _mm_set1_epi8((char)(('0' - 1) ^ 0x80))),
-                                             _mm_cmplt_epi8(flipped, _mm_set1_epi8((char)(('9' + 1) ^ 0x80))));
-        const __m128i parameters = _mm_or_si128(digits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
-        const uint32_t shift = 16 * part;
-        masks.stops |= (uint64_t)(uint32_t)_mm_movemask_epi8(stops) << shift;
-        masks.parameters |= (uint64_t)(uint32_t)_mm_movemask_epi8(parameters) << shift;
-        masks.escapes |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape))) << shift;
-        masks.brackets |= (uint64_t)(uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('['))) << shift;
-    }
-    return masks;
-}
-
-// The masks of the window `by` bytes (1 .. 64) on from one's masks and the
-// next 64 bytes' masks.
-Masks moved(const Masks& masks, const Masks& next, uint32_t by)
-{
-    if (by >= windowBytes)
-        return next;
-    const uint32_t back = windowBytes - by;
-    const Masks result = { masks.stops >> by | next.stops << back, masks.parameters >> by | next.parameters << back,
-                           masks.escapes >> by | next.escapes << back, masks.brackets >> by | next.brackets << back };
-    return result;
-}
+const uint64_t lastByte = 1ull << (windowBytes - 1);
 
 struct Window {
-    uint64_t stops;         // where a run of glyphs stops
+    uint64_t stops;         // where a run of glyphs stops: below 0x20
     uint64_t starts;        // ESC followed by '['
-    uint64_t ends;          // neither a digit nor ';': what ends a sequence's parameters
+    uint64_t ends;          // neither a digit nor ';' nor ':': what ends a sequence's parameters
 };
 
-Window windowOf(const Masks& masks)
+// The window of the 64 bytes at p (65 readable). A sequence that starts in
+// the last two bytes is left to the next window; one that ends past the
+// window ends, as far as the quick steps see, at its last byte, which is
+// then not a final byte. A run of glyphs stops at the last byte at the
+// latest. (A ':' among the parameters makes a sequence that no step
+// remembers, and a forward move that the quick step refuses: both go to
+// the general step, which ends the sequence at the ':'.)
+inline __attribute__((always_inline)) Window windowAt(const uint8_t* p)
 {
+    uint64_t stops = 0, parameters = 0, starts = 0;
+    for (uint32_t part = 0; part < windowBytes / 16; ++part) {
+        const __m128i bytes = _mm_loadu_si128((const __m128i*)(p + 16 * part));
+        const __m128i after = _mm_loadu_si128((const __m128i*)(p + 16 * part + 1));
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
+        const __m128i fromZero = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+        const __m128i inParameters = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(';' - '0')), fromZero);
+        const __m128i introducers = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8((char)escape)),
+                                                  _mm_cmpeq_epi8(after, _mm_set1_epi8('[')));
+        const uint32_t shift = 16 * part;
+        stops |= (uint64_t)(uint32_t)_mm_movemask_epi8(low) << shift;
+        parameters |= (uint64_t)(uint32_t)_mm_movemask_epi8(inParameters) << shift;
+        starts |= (uint64_t)(uint32_t)_mm_movemask_epi8(introducers) << shift;
+    }
     Window window;
-    // A sequence that starts in the last two bytes is left to the next
-    // window; one that ends past the window ends, as far as the quick steps
-    // see, at its last byte, which is then not a final byte. A run of glyphs
-    // stops at the last byte at the latest.
-    window.ends = ~masks.parameters | 1ull << (windowBytes - 1);
-    window.stops = masks.stops | 1ull << (windowBytes - 1);
-    window.starts = masks.escapes & masks.brackets >> 1 & ~(3ull << (windowBytes - 2));
+    window.stops = stops | lastByte;
+    window.ends = ~parameters | lastByte;
+    window.starts = starts & ~(3ull << (windowBytes - 2));
     return window;
 }
 
@@ -467,67 +488,64 @@ Window windowOf(const Masks& masks)
 // that needs the row fetched or exact colours, which drawGlyphs draws.
 const uint8_t* Reader::quickSteps(const uint8_t* p, const uint8_t* end)
 {
-    Masks masks = masksAt(p);
-    Window window = windowOf(masks);
+    Window window = windowAt(p);
     const uint32_t columns = (uint32_t)width;
     uint32_t x = (uint32_t)column;
     uint32_t bits = state;
     uint64_t ink = attributeWord;
-    bool ready = row == cellsRow && cells.glyphs && !cells.exact && !pen.exact;
-    uint8_t* glyphs = cells.glyphs;
+    // Null while the next run needs drawGlyphs.
+    uint8_t* glyphs = quickRow();
     uint8_t* attributes = cells.attributes;
+    uint32_t blankFrom = unwritten;
     uint32_t at = 0;
     for (;;) {
         if (at >= windowRebase) {
-            // Moved on by at, the masks of the bytes after the window added.
-            if (p + windowBytes + lookAhead <= end) {
-                masks = moved(masks, masksAt(p + windowBytes), at);
-                window = windowOf(masks);
+            if (p + at + lookAhead <= end) {
                 p += at;
                 at = 0;
+                window = windowAt(p);
                 canvas.readUpTo(p);
             } else if (at >= windowBytes) {
                 break;
             }
         }
-        if (!((window.stops >> at) & 1)) {
-            uint32_t count = (uint32_t)__builtin_ctzll(window.stops & (~0ull << at)) - at;
-            if (count > columns - x)
-                count = columns - x;
-            if (!ready) {
-                column = (int32_t)x;
-                state = bits;
-                penChanged();
-                if (!drawGlyphs(p + at, count))
-                    return nullptr;
-                x = (uint32_t)column;
-                ready = row == cellsRow && cells.glyphs && !cells.exact && !pen.exact;
-                glyphs = cells.glyphs;
-                attributes = cells.attributes;
+        // The glyphs up to the next stop: none at a stop.
+        uint32_t count = (uint32_t)__builtin_ctzll(window.stops >> at);
+        if (count) {
+            if (glyphs && x + count < columns) {
+                blankFrom = storeRun(glyphs, attributes, x, p + at, count, ink, blankFrom);
+                x += count;
                 at += count;
                 continue;
             }
-            uint32_t k = 0;
-            for (; count - k > 8; k += 8) {
-                memcpy(glyphs + x + k, p + at + k, 8);
-                memcpy(attributes + x + k, &ink, 8);
-            }
-            storeFirst(glyphs + x + k, load8(p + at + k), count - k);
-            storeFirst(attributes + x + k, ink, count - k);
-            at += count;
-            x += count;
-            if (x >= columns) {
+            // The row's end, or a row to fetch first.
+            if (count > columns - x)
+                count = columns - x;
+            if (!glyphs) {
+                column = (int32_t)x;
+                state = bits;
+                penChanged();
+                unwritten = blankFrom;
+                if (!drawGlyphs(p + at, count))
+                    return nullptr;
+                blankFrom = unwritten;
+                x = (uint32_t)column;
+                glyphs = quickRow();
+                attributes = cells.attributes;
+            } else {
+                blankFrom = storeRun(glyphs, attributes, x, p + at, count, ink, blankFrom);
                 nextRow(1);
                 x = 0;
-                ready = false;
+                glyphs = nullptr;
             }
+            at += count;
         } else if ((window.starts >> at) & 1) {
-            const uint32_t final = (uint32_t)__builtin_ctzll(window.ends & (~0ull << (at + 2)));
+            const uint32_t final = at + 2 + (uint32_t)__builtin_ctzll(window.ends >> (at + 2));
             if (p[final] == 'm') {
-                const PenChange* change = final - at <= 9 ? knownColors(p + at + 2, final - at - 1) : nullptr;
+                const uint32_t* change = final - at <= 9 ? knownColors(p + at + 2, final - at - 1) : nullptr;
                 if (!change)
                     break;
-                bits = (bits & change->keep) | change->set;
+                bits = (bits & *change) | *change >> 16;
                 ink = inkOf[bits & 511];
             } else {
                 const uint32_t by = p[final] == 'C' ? quickForward(p + at + 2, final - at - 2) : 0;
@@ -536,7 +554,7 @@ const uint8_t* Reader::quickSteps(const uint8_t* p, const uint8_t* end)
                 if (x + by >= columns) {
                     nextRow(1);
                     x = 0;
-                    ready = false;
+                    glyphs = nullptr;
                 } else {
                     x += by;
                 }
@@ -548,13 +566,14 @@ const uint8_t* Reader::quickSteps(const uint8_t* p, const uint8_t* end)
         } else if (p[at] == lineFeed) {
             nextRow(1);
             x = 0;
-            ready = false;
+            glyphs = nullptr;
             ++at;
         } else {
             break;
         }
     }
     column = (int32_t)x;
+    unwritten = blankFrom;
     if (bits != state) {
         state = bits;
         penChanged();
@@ -583,7 +602,7 @@ void Reader::remember(const uint8_t* p, const uint8_t* after, const Sequence& se
     while (knownKeys[slot] && knownKeys[slot] != key)
         slot = (slot + 1) & (knownSlots - 1);
     knownKeys[slot] = key;
-    knownChanges[slot] = change;
+    knownChanges[slot] = change.keep | (uint32_t)change.set << 16;
     ++knownCount;
 }
 

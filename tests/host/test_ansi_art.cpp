@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <chrono>
+#include <iterator>
 #include <memory>
 #include <random>
 
@@ -102,12 +103,13 @@ TEST(AnsiArt, QuickStepsDrawWhatTheGeneralStepDraws)
     const char* const pieces[] = { "\x1b[0m", "\x1b[1;37m", "\x1b[0;31;41m", "\x1b[1;35;45;5m", "\x1b[33m",
                                    "\x1b[38;5;9m\x1b[38;2;1;2;3m", "\x1b[48;5;3m", "\x1b[1;0;99;3;200t", "\x1b[7m\x1b[3C",
                                    "\x1b[12C", "\x1b[123C", "\x1b[;C", "\x1b[?7m", "\r\n", "\n", "\r", "\t",
-                                   "\x1b[K", "\x1b[1K", "\x1b[5;70H", "\x1b[2J", "\x1bx", "\x01\x00", "\x1b[m" };
+                                   "\x1b[K", "\x1b[1K", "\x1b[5;70H", "\x1b[2J", "\x1bx", "\x01\x00", "\x1b[m",
+                                   "\x1b[:C" };
     std::mt19937 random(7);
     std::string text;
     while (text.size() < 200000) {
         const uint32_t pick = random() % 60;
-        if (pick < 24 && ((pick != 19 && pick != 20) || random() % 500 == 0))
+        if (pick < std::size(pieces) && ((pick != 19 && pick != 20) || random() % 500 == 0))
             text += pieces[pick];
         else
             text += std::string(1 + random() % (pick < 50 ? 6 : 40), (char)(0xB0 + random() % 48));
