@@ -399,9 +399,10 @@ bool Reader::drawGlyphs(const uint8_t* from, uint32_t count)
 {
     if (row != cellsRow && !fetchRow())
         return false;
-    if (!cells.glyphs || pen.exact || cells.exact)
+    uint8_t* glyphs = quickRow();
+    if (!glyphs)
         return put(from, (int32_t)count);
-    unwritten = storeRun(cells.glyphs, cells.attributes, (uint32_t)column, from, count, attributeWord, unwritten);
+    unwritten = storeRun(glyphs, cells.attributes, (uint32_t)column, from, count, attributeWord, unwritten);
     advance(count);
     return true;
 }
