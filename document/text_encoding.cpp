@@ -5,7 +5,8 @@
 // not yet read. Runs of ASCII, most of any .nfo, are checked and moved eight
 // bytes at a time; where SSE2 is at hand, UTF-8 that is no longer
 // double-encoded art is validated sixteen bytes at a time, and text of ASCII
-// and box drawing, converted art, is decoded sixteen bytes at a time.
+// and box drawing, converted art, is checked a window of 32 or 64 bytes at a
+// time and decoded in runs between its box characters.
 #include "document/text_encoding.h"
 
 #include <string.h>
@@ -68,104 +69,159 @@ inline __attribute__((always_inline)) bool commonBlock(const uint8_t* bytes, uin
     return _mm_movemask_epi8(_mm_or_si128(uncommon, _mm_xor_si128(wanted, continuation))) == 0;
 }
 
-// Moves the bytes of `kept` whose shift has the bit `step` set that many
-// positions toward the start, their shifts with them.
-template <int step>
-inline __attribute__((always_inline)) __m128i moveBy(__m128i kept, __m128i* shift)
-{
-    const __m128i bit = _mm_set1_epi8(step);
-    const __m128i movedShift = _mm_srli_si128(*shift, step);
-    const __m128i take = _mm_cmpeq_epi8(_mm_and_si128(movedShift, bit), bit);
-    *shift = _mm_or_si128(_mm_and_si128(take, movedShift), _mm_andnot_si128(take, *shift));
-    return _mm_or_si128(_mm_and_si128(take, _mm_srli_si128(kept, step)), _mm_andnot_si128(take, kept));
-}
-
 // The three-byte sequences of U+2500 to U+25FF: box drawing, blocks, shades
 // and the geometric shapes, most of the characters of converted art.
 const uint8_t boxLead = 0xE2;
 const uint32_t boxPage = 0x25;
-// The most leads 16 bytes hold: at 0, 3, 6, 9, 12 and 15.
-const int maxLeads = 6;
 
-// Decodes the characters that start among the 16 bytes at `from` when those
-// are ASCII and box sequences E2 94-97 80-BF only, the last of which may run
-// two bytes past the block (18 bytes must be at hand), into glyph bytes from
-// `to` on; boxes holds the glyph bytes of U+2500 to U+25FF, '?' for none,
-// which *marks counts. Returns how many bytes it decoded and *written how
-// many it wrote, or 0, writing nothing, for a block that holds anything
-// else. The block is read whole before the first write, and the writes land
-// within the 17 bytes at `to`, which must lie before `from`: none reaches a
-// byte not yet read.
-inline __attribute__((always_inline)) size_t decodeBoxBlock(uint8_t* bytes, size_t from, size_t to,
-                                                          const uint8_t* boxes, size_t* written, size_t* marks)
+// A bit for each byte of a window of text: 64 bytes where the registers hold
+// that many bits, 32 elsewhere, 16 where code size counts.
+#if defined(__x86_64__)
+typedef uint64_t WindowMask;
+inline size_t lowestBit(uint64_t mask) { return (unsigned)__builtin_ctzll(mask); }
+#else
+typedef uint32_t WindowMask;
+inline size_t lowestBit(uint32_t mask) { return (unsigned)__builtin_ctz(mask); }
+#endif
+#if defined(__OPTIMIZE_SIZE__)
+const size_t windowBytes = 16;      // one block, where code size counts
+#else
+const size_t windowBytes = 8 * sizeof(WindowMask);
+#endif
+// Bytes a window reads: itself, a character its end cuts and the 16 bytes
+// its last copy may take.
+const size_t windowReach = windowBytes + 16;
+// How far the writes must trail the reads before a window may decode: each
+// copy stores 16 bytes.
+const size_t windowGap = 16;
+
+// The stores of copyRun after its first, for runs longer than 16 bytes.
+__attribute__((noinline)) void copyLongRun(uint8_t* to, const uint8_t* from, size_t n)
 {
-    const __m128i v = _mm_loadu_si128((const __m128i*)(bytes + from));
-    const uint32_t high = (uint32_t)_mm_movemask_epi8(v);
-    if (!high) {
-        _mm_storeu_si128((__m128i*)(bytes + to), v);
+    for (size_t done = 16; done < n; done += 16)
+        _mm_storeu_si128((__m128i*)(to + done), _mm_loadu_si128((const __m128i*)(from + done)));
+}
+
+// Copies the n bytes at `from` to `to` in stores of 16 bytes, the last of
+// which may store up to 16 bytes more than asked.
+inline __attribute__((always_inline)) void copyRun(uint8_t* to, const uint8_t* from, size_t n)
+{
+    _mm_storeu_si128((__m128i*)to, _mm_loadu_si128((const __m128i*)from));
+    if (__builtin_expect(n > 16, 0))
+        copyLongRun(to, from, n);
+}
+
+// Checks the window of text at `in` (its windowBytes, and two more for a
+// sequence its end cuts) for ASCII and the sequences E2 80-BF 80-BF, all of
+// them valid UTF-8; with `index` given, for ASCII and the box sequences
+// E2 94-97 80-BF alone, the text of converted art, and index gets at each
+// lead its character's place in the U+25xx page. `carried`: the window's
+// first bytes that end a sequence the text before began. Returns a bit for
+// each byte that is not where such text would have it: a byte above 0x7F
+// that is neither, a box lead the bytes after which do not fit, a
+// continuation byte where no lead asks for one or none where a lead does;
+// each character before the first such bit is whole. *leads gets a bit for
+// each lead.
+inline __attribute__((always_inline)) WindowMask boxWindow(const uint8_t* in, WindowMask carried, WindowMask* leads,
+                                                           uint8_t* index)
+{
+    // In signed order, 80-BF are the bytes below (int8_t)0xC0.
+    const __m128i below = _mm_set1_epi8((char)0xC0);
+    WindowMask high = 0, lead = 0, continuations = 0, unfit = 0;
+#pragma GCC unroll 4
+    for (size_t chunk = 0; chunk < windowBytes; chunk += 16) {
+        const __m128i v = _mm_loadu_si128((const __m128i*)(in + chunk));
+        const __m128i isLead = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)boxLead));
+        high |= (WindowMask)(uint32_t)_mm_movemask_epi8(v) << chunk;
+        lead |= (WindowMask)(uint32_t)_mm_movemask_epi8(isLead) << chunk;
+        continuations |= (WindowMask)(uint32_t)_mm_movemask_epi8(_mm_cmplt_epi8(v, below)) << chunk;
+        if (index) {
+            const __m128i second = _mm_loadu_si128((const __m128i*)(in + chunk + 1));
+            const __m128i third = _mm_loadu_si128((const __m128i*)(in + chunk + 2));
+            const __m128i fits = _mm_and_si128(
+                _mm_cmpeq_epi8(_mm_and_si128(second, _mm_set1_epi8((char)0xFC)), _mm_set1_epi8((char)0x94)),
+                _mm_cmplt_epi8(third, below));
+            _mm_store_si128((__m128i*)(index + chunk),
+                            _mm_or_si128(_mm_and_si128(_mm_slli_epi16(second, 6), _mm_set1_epi8((char)0xC0)),
+                                         _mm_and_si128(third, _mm_set1_epi8(0x3F))));
+            unfit |= (WindowMask)(uint32_t)_mm_movemask_epi8(_mm_andnot_si128(fits, isLead)) << chunk;
+        }
+    }
+    *leads = lead;
+    const WindowMask inWindow = ((WindowMask)2 << (windowBytes - 1)) - 1;
+    return (unfit | (high ^ (lead | continuations)) | (continuations ^ (lead << 1 | lead << 2 | carried))) & inWindow;
+}
+
+// The first bytes of the window at `at` that end a sequence the text before
+// began (boxWindow's `carried`), from the two bytes before it, when that text
+// is valid and its last character, if cut, has a common lead (commonBlock),
+// whose continuation bytes are any of 80-BF.
+inline WindowMask carriedInto(const uint8_t* bytes, size_t at)
+{
+    if (at < 2)
+        return 0;
+    return bytes[at - 1] >= 0xE0 ? 3 : bytes[at - 1] >= 0xC0 || bytes[at - 2] >= 0xE0 ? 1 : 0;
+}
+
+// The glyph byte of each character of U+2500 to U+25FF in its low byte,
+// '?' for none, and 1 << 16 added for such a mark, so that a sum of entries
+// counts the marks in its upper half.
+typedef uint32_t BoxEntry;
+const BoxEntry boxMark = 1 << 16;
+
+// Decodes the window of text at `from` as far as boxWindow finds ASCII and
+// box characters, into glyph bytes from `to` on, taken from boxes
+// (BoxEntry), whose marks *marks counts. windowReach bytes must be at hand.
+// Returns how many bytes it decoded (0 when none) and *written how many it
+// wrote. The window is checked whole before the first write; then ASCII goes
+// in runs between the box characters, each copied 16 bytes at a time, so the
+// writes, which may run 16 bytes past what they are meant to, reach no byte
+// not yet read once they trail the reads by windowGap. An all-ASCII 16 bytes
+// goes as one store whenever the writes trail at all.
+inline __attribute__((always_inline)) size_t decodeBoxWindow(uint8_t* bytes, size_t from, size_t to,
+                                                           const BoxEntry* boxes, size_t* written, size_t* marks)
+{
+    const uint8_t* in = bytes + from;
+    uint8_t* out = bytes + to;
+    const __m128i first = _mm_loadu_si128((const __m128i*)in);
+    if (!_mm_movemask_epi8(first)) {
+        _mm_storeu_si128((__m128i*)out, first);
         *written = 16;
         return 16;
     }
-    const __m128i second = _mm_loadu_si128((const __m128i*)(bytes + from + 1));
-    const __m128i third = _mm_loadu_si128((const __m128i*)(bytes + from + 2));
-    // In signed order, 80-BF are the bytes below (int8_t)0xC0.
-    const __m128i below = _mm_set1_epi8((char)0xC0);
-    const __m128i lead = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)boxLead));
-    const __m128i fits = _mm_and_si128(
-        _mm_cmpeq_epi8(_mm_and_si128(second, _mm_set1_epi8((char)0xFC)), _mm_set1_epi8((char)0x94)),
-        _mm_cmplt_epi8(third, below));
-    const __m128i continuation = _mm_cmplt_epi8(v, below);
-    const uint32_t leads = (uint32_t)_mm_movemask_epi8(lead);
-    const uint32_t continuations = (uint32_t)_mm_movemask_epi8(continuation);
-    if (_mm_movemask_epi8(_mm_andnot_si128(fits, lead)) || high != (leads | continuations) ||
-        continuations != ((leads << 1 | leads << 2) & 0xFFFF))
+    if (from - to < windowGap)
         return 0;
-    // Every kept byte (all but the continuations) moves toward the block's
-    // start by the number of continuations before it, two for each lead, in
-    // steps of 2, 4 and 8 positions as the bits of that number say, the
-    // lowest first, which never lets two bytes meet. Then each lead's place,
-    // two bytes nearer the start for every lead before it, gets its glyph.
-    alignas(16) uint8_t index[32];      // each lead's index into boxes, then 0s
-    _mm_store_si128((__m128i*)index, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(second, 6), _mm_set1_epi8((char)0xC0)),
-                                                  _mm_and_si128(third, _mm_set1_epi8(0x3F))));
-    __m128i before = _mm_and_si128(continuation, _mm_set1_epi8(1));
-    before = _mm_add_epi8(before, _mm_slli_si128(before, 1));
-    before = _mm_add_epi8(before, _mm_slli_si128(before, 2));
-    before = _mm_add_epi8(before, _mm_slli_si128(before, 4));
-    before = _mm_add_epi8(before, _mm_slli_si128(before, 8));
-    __m128i shift = _mm_andnot_si128(continuation, before);
-    __m128i kept = moveBy<2>(v, &shift);
-    kept = moveBy<4>(kept, &shift);
-    kept = moveBy<8>(kept, &shift);
-    uint8_t* out = bytes + to;
-    _mm_storeu_si128((__m128i*)out, kept);
-    // As many turns as 16 bytes can hold leads, so that their number costs
-    // no branch: a turn past the last lead (at 16) writes the glyph of
-    // U+2500, never '?', to out[16], past what the block writes and before
-    // the bytes still to be read (from > to). The small 32-bit build, where
-    // the unrolled turns would not fit, stops after the last lead.
-    alignas(16) uint8_t place[32];      // where each byte of the block lands
-    _mm_store_si128((__m128i*)place, _mm_sub_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), before));
-    uint32_t rest = leads | 0x10000, marked = 0;
-#if defined(__OPTIMIZE_SIZE__)
-    while (rest != 0x10000) {
-#else
-    _mm_store_si128((__m128i*)(place + 16), _mm_set1_epi8(16));
-    _mm_store_si128((__m128i*)(index + 16), _mm_setzero_si128());
-#pragma GCC unroll 6
-    for (int turn = 0; turn < maxLeads; ++turn) {
-#endif
-        const uint32_t at = (uint32_t)__builtin_ctz(rest);
-        const uint8_t glyph = boxes[index[at]];
-        if (__builtin_expect(glyph == '?', 0))
-            ++marked;
-        out[place[at]] = glyph;
-        rest &= rest - 1;
-        rest |= 0x10000;
+    WindowMask rest;
+    alignas(16) uint8_t index[windowBytes];
+    const WindowMask wrong = boxWindow(in, 0, &rest, index);
+    // Past a sequence the end cuts: a lead at the last byte but one runs one
+    // byte past, at the last two.
+    size_t taken = windowBytes + (size_t)(rest >> (windowBytes - 2));
+    if (wrong) {
+        taken = lowestBit(wrong);
+        rest &= ((WindowMask)1 << taken) - 1;
     }
-    *marks += marked;
-    *written = 16 - ((uint32_t)_mm_extract_epi16(before, 7) >> 8);
-    return 16 + (leads >> 14);     // a lead at 14 runs one byte past the block, at 15 two
+    size_t at = 0;
+    BoxEntry sum = 0;       // at most windowBytes / 3 + 1 glyphs below 256: no carry reaches the marks
+    if (rest) {
+        do {
+            const size_t lead = lowestBit(rest);
+            rest &= rest - 1;
+            copyRun(out, in + at, lead - at);
+            out += lead - at;
+            const BoxEntry entry = boxes[index[lead]];
+            sum += entry;
+            *out++ = (uint8_t)entry;
+            at = lead + 3;
+        } while (rest);
+    }
+    if (at < taken) {
+        copyRun(out, in + at, taken - at);
+        out += taken - at;
+    }
+    *marks += sum / boxMark;
+    *written = (size_t)(out - (bytes + to));
+    return taken;
 }
 
 #endif
@@ -347,11 +403,30 @@ void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf
 {
     size_t multiByte = 0;
 #if defined(UTF8_BLOCKS)
+#if !defined(__OPTIMIZE_SIZE__)
+    size_t blocksUntil = 0;         // a window there held more than converted art
+#endif
     size_t byteWiseUntil = 0;       // a block there held something uncommon
     bool afterBlock = false;
 #endif
     while (at < length) {
 #if defined(UTF8_BLOCKS)
+#if !defined(__OPTIMIZE_SIZE__)
+        // Converted art and punctuation go a window at a time, whole windows
+        // one after the other, since every byte before is valid. (Not where
+        // code size counts: the blocks below check them too, a little slower.)
+        if (at >= blocksUntil && length - at >= windowReach) {
+            WindowMask leads;
+            if (!boxWindow(bytes + at, carriedInto(bytes, at), &leads, nullptr)) {
+                at += windowBytes;
+                afterBlock = true;
+                for (; leads && multiByte < minUtf8Characters; leads &= leads - 1)
+                    ++multiByte;
+                continue;
+            }
+            blocksUntil = at + windowBytes;
+        }
+#endif
         // Two bytes stay behind the last block, so that the byte-wise check
         // sees a character cut at the end.
         if (at >= byteWiseUntil && at >= 2 && length - at >= 18) {
@@ -459,7 +534,7 @@ struct ByteMapping {
     }
 };
 
-// Blocks of ASCII and box drawing go whole (decodeBoxBlock); elsewhere runs
+// Windows of ASCII and box drawing go whole (decodeBoxWindow); elsewhere runs
 // of ASCII are moved eight bytes at a time, and, where code size allows, the
 // two- and three-byte sequences of letters and box drawing are read inline.
 size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
@@ -468,21 +543,21 @@ size_t decodeUtf8(uint8_t* bytes, size_t length, ByteMapping& result)
     size_t from = hasUtf8Mark(bytes, length) ? 3 : 0;
     size_t to = 0;
 #if defined(UTF8_BLOCKS)
-    uint8_t boxGlyphs[256];
-    const uint8_t* boxes = nullptr;
+    BoxEntry boxEntries[256];
+    const BoxEntry* boxes = nullptr;
     if (mapping.glyphs) {
         const uint8_t* page = mapping.glyphs->pageBytes(boxPage);
         for (unsigned low = 0; low < 256; ++low)
-            boxGlyphs[low] = page[low] ? page[low] : '?';
-        boxes = boxGlyphs;
+            boxEntries[low] = page[low] ? page[low] : '?' + boxMark;
+        boxes = boxEntries;
     }
     size_t byteWiseUntil = 0;       // a block there held something else
 #endif
     while (from < length) {
 #if defined(UTF8_BLOCKS)
-        if (boxes && from >= byteWiseUntil && length - from >= 18 && from > to) {
+        if (boxes && from >= byteWiseUntil && length - from >= windowReach && from > to) {
             size_t written;
-            const size_t taken = decodeBoxBlock(bytes, from, to, boxes, &written, &mapping.marks);
+            const size_t taken = decodeBoxWindow(bytes, from, to, boxes, &written, &mapping.marks);
             if (taken) {
                 from += taken;
                 to += written;

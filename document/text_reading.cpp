@@ -69,6 +69,7 @@ uint32_t readDocumentText(uint8_t* buffer, uint32_t length, EncodingChoice choic
                           TextReading* reading)
 {
     const uint32_t text = (uint32_t)readFileText(buffer + 1, length, choice, prefix, reading);
-    memset(buffer + 1 + text, 0, length - text);
+    const uint32_t spare = 4;       // the bytes behind length are zero already
+    memset(buffer + 1 + text, 0, length - text < spare ? length - text : spare);
     return text;
 }

@@ -49,8 +49,9 @@ SauceRecord readSauceRecord(const uint8_t* record);
 size_t readFileText(uint8_t* bytes, size_t length, EncodingChoice choice, bool prefix, TextReading* reading);
 
 // The same for a document's text buffer (text_document.h): the file's bytes
-// at positions 1 to length of a block of at least length + 5 bytes. What the
-// reading freed behind the text is cleared, so the line split finds the zero
-// bytes it expects. Returns the text's new length.
+// at positions 1 to length of a block of at least length + 5 bytes, whose
+// last four are zero. When the reading shrinks the text, the four bytes
+// behind it are cleared, so that it ends as the file's bytes did. Returns the
+// text's new length.
 uint32_t readDocumentText(uint8_t* buffer, uint32_t length, EncodingChoice choice, bool prefix,
                           TextReading* reading);

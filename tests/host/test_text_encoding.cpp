@@ -88,7 +88,8 @@ TEST(Cp437Table, CodePointsWithoutGlyphGiveMinusOne)
 // the eight- or sixteen-byte ASCII skip, lax validation (overlongs,
 // surrogates, past U+10FFFF, cut sequences) taking art for UTF-8, plain ASCII
 // or a few art bytes that happen to form UTF-8 (C4 B3, seven blocks) taken
-// for UTF-8.
+// for UTF-8, a window of converted art blind to a character the block before
+// it cut, and the check after a window starting inside a character.
 TEST(TextEncoding, DetectsTheEncoding)
 {
     const std::string ascii37(37, 'a');
@@ -124,6 +125,15 @@ TEST(TextEncoding, DetectsTheEncoding)
         text[at] = '\xDB';
         EXPECT_EQ(detected(text), TextEncoding::cp437) << "stray byte at " << at;
     }
+    // Wherever the blocks and windows of the check fall: a character cut
+    // where letters give way to converted art, and an emoji after it.
+    for (size_t pad = 0; pad < 64; ++pad) {
+        const std::string start = "\xE2\x96\x88" + std::string(pad, 'a');
+        EXPECT_EQ(detected(start + repeat("\xC3\xA9", 40) + "\xC3" + repeat(" \xE2\x96\x88", 40)), TextEncoding::cp437)
+            << "cut after " << pad;
+        EXPECT_EQ(detected(start + repeat("\xE2\x96\x88", 30) + "\xF0\x9F\x98\x80" + ascii37 + ascii37),
+                  TextEncoding::utf8) << "emoji after " << pad;
+    }
 }
 
 // Would catch: a dropped or kept byte order mark, wrong maximal-subpart
@@ -154,24 +164,25 @@ TEST(TextEncoding, DecodesUtf8)
     EXPECT_EQ(unmapped, 0u);
 }
 
-// Would catch: decoding in blocks losing, doubling or misplacing a box
-// character whose bytes straddle a block's edge, taking a cut sequence or a
-// stray byte inside a block for a character, or counting a plain '?' with
-// the box characters the font lacks (U+25A1): at every alignment, after
-// runs of ASCII too.
+// Would catch: decoding in windows losing, doubling or misplacing a box
+// character whose bytes straddle a window's edge, taking a cut sequence or a
+// stray byte inside a window for a character, copying only part of a run of
+// ASCII, or miscounting the box characters the font lacks (U+25A1) with a
+// plain '?' or without those of a window: at every alignment, after runs of
+// ASCII too.
 TEST(TextEncoding, DecodesBoxRunsAtEveryAlignment)
 {
     const std::string run = "a run of ASCII, longer than a block";
     const std::string boxes = "\xE2\x94\x8C\xE2\x94\x80?\xE2\x96\xA1\xE2\x94\x90" + run;  // U+250C U+2500 ? U+25A1 U+2510
     const std::string broken = "\xE2\x94 \xE2\x95\x91\x91";  // a cut sequence, U+2551, a stray byte
     const std::string tail(20, '-');
-    for (size_t pad = 0; pad < 20; ++pad) {
-        // Blocks start after the first character that shrinks the text.
+    for (size_t pad = 0; pad < 64; ++pad) {
+        // Windows start once the text has shrunk by 16 bytes.
         const std::string lead = "\xE2\x94\x8C" + std::string(pad, '.'), leadOut = "\xDA" + lead.substr(3);
         uint64_t unmapped = 99;
-        EXPECT_EQ(decoded(lead + repeat(boxes, 3) + tail, TextEncoding::utf8, &unmapped),
-                  leadOut + repeat("\xDA\xC4?" "?\xBF" + run, 3) + tail) << pad;
-        EXPECT_EQ(unmapped, 3u) << pad;
+        EXPECT_EQ(decoded(lead + repeat(boxes, 6) + tail, TextEncoding::utf8, &unmapped),
+                  leadOut + repeat("\xDA\xC4?" "?\xBF" + run, 6) + tail) << pad;
+        EXPECT_EQ(unmapped, 6u) << pad;
         EXPECT_EQ(decoded(lead + repeat(broken, 3) + tail, TextEncoding::utf8, &unmapped),
                   leadOut + repeat("? \xBA?", 3) + tail) << pad;
         EXPECT_EQ(unmapped, 6u) << pad;
