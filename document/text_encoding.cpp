@@ -75,7 +75,8 @@ const uint8_t boxLead = 0xE2;
 const uint32_t boxPage = 0x25;
 
 // A bit for each byte of a window of text: 64 bytes where the registers hold
-// that many bits, 32 elsewhere, 16 where code size counts.
+// that many bits, 32 elsewhere. A window is as wide as its mask, so that the
+// bits shifted past its end drop out.
 #if defined(__x86_64__)
 typedef uint64_t WindowMask;
 inline size_t lowestBit(uint64_t mask) { return (unsigned)__builtin_ctzll(mask); }
@@ -83,11 +84,7 @@ inline size_t lowestBit(uint64_t mask) { return (unsigned)__builtin_ctzll(mask);
 typedef uint32_t WindowMask;
 inline size_t lowestBit(uint32_t mask) { return (unsigned)__builtin_ctz(mask); }
 #endif
-#if defined(__OPTIMIZE_SIZE__)
-const size_t windowBytes = 16;      // one block, where code size counts
-#else
 const size_t windowBytes = 8 * sizeof(WindowMask);
-#endif
 // Bytes a window reads: itself, a character its end cuts and the 16 bytes
 // its last copy may take.
 const size_t windowReach = windowBytes + 16;
@@ -148,8 +145,7 @@ inline __attribute__((always_inline)) WindowMask boxWindow(const uint8_t* in, Wi
         }
     }
     *leads = lead;
-    const WindowMask inWindow = ((WindowMask)2 << (windowBytes - 1)) - 1;
-    return (unfit | (high ^ (lead | continuations)) | (continuations ^ (lead << 1 | lead << 2 | carried))) & inWindow;
+    return unfit | (high ^ (lead | continuations)) | (continuations ^ (lead << 1 | lead << 2 | carried));
 }
 
 // The first bytes of the window at `at` that end a sequence the text before
@@ -611,14 +607,18 @@ uint32_t unitAt(const uint8_t* bytes, bool bigEndian)
 
 size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& mapping)
 {
+#if !defined(__OPTIMIZE_SIZE__)
     // Four ASCII units have these bits clear: the whole high byte of each and
-    // the top bit of its low byte.
+    // the top bit of its low byte. (Not where code size counts, UTF-16 being
+    // rare: there each unit takes a turn of its own.)
     const uint64_t nonAscii = bigEndian ? 0x80FF80FF80FF80FFull : 0xFF80FF80FF80FF80ull;
     const size_t lowByte = bigEndian ? 1 : 0;
+#endif
 
     size_t from = startsWith(bytes, length, bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2) ? 2 : 0;
     size_t to = 0;
     while (length - from >= 2) {
+#if !defined(__OPTIMIZE_SIZE__)
         while (length - from >= 8 && (load8(bytes + from) & nonAscii) == 0) {
             uint8_t a = bytes[from + lowByte], b = bytes[from + 2 + lowByte];
             uint8_t c = bytes[from + 4 + lowByte], d = bytes[from + 6 + lowByte];
@@ -631,6 +631,7 @@ size_t decodeUtf16(uint8_t* bytes, size_t length, bool bigEndian, ByteMapping& m
         }
         if (length - from < 2)
             break;
+#endif
         uint32_t unit = unitAt(bytes + from, bigEndian);
         from += 2;
         uint32_t codePoint = unit;
