@@ -391,6 +391,16 @@ bool cutByPrefixEnd(const uint8_t* bytes, size_t at, size_t taken, size_t length
     return prefix && at + taken == length && bytes[at] >= 0xC2 && bytes[at] <= 0xF4;
 }
 
+#if defined(UTF8_BLOCKS)
+// Adds the leads a block or window found to multiByte, as far as it matters:
+// only whether there are minUtf8Characters counts.
+void countLeads(WindowMask leads, size_t& multiByte)
+{
+    for (; leads && multiByte < minUtf8Characters; leads &= leads - 1)
+        ++multiByte;
+}
+#endif
+
 // Validates the text from `at` on, counting its multi-byte characters, once
 // it is no longer double-encoded art: the common path of UTF-8 files, in
 // blocks of 16 bytes where it can, byte by byte where a block holds
@@ -416,8 +426,7 @@ void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf
             if (!boxWindow(bytes + at, carriedInto(bytes, at), &leads, nullptr)) {
                 at += windowBytes;
                 afterBlock = true;
-                for (; leads && multiByte < minUtf8Characters; leads &= leads - 1)
-                    ++multiByte;
+                countLeads(leads, multiByte);
                 continue;
             }
             blocksUntil = at + windowBytes;
@@ -430,9 +439,7 @@ void surveyRest(const uint8_t* bytes, size_t length, size_t at, bool prefix, Utf
             if (commonBlock(bytes + at, &leads)) {
                 at += 16;
                 afterBlock = true;
-                // Only whether there are minUtf8Characters counts.
-                for (; leads && multiByte < minUtf8Characters; leads &= leads - 1)
-                    ++multiByte;
+                countLeads(leads, multiByte);
                 continue;
             }
             byteWiseUntil = at + 16;
